@@ -1,0 +1,55 @@
+// book_builder.h - the Start command: from settings to finished JAR and JAD files.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "build_log.h"
+#include "build_settings.h"
+
+namespace quorix {
+
+inline constexpr std::string_view kVendor = "Kelvatrone";
+inline constexpr std::string_view kMsgProcessStarted = "Process started at ";
+inline constexpr std::string_view kMsgProcessEnded = "Process successfully ended at ";
+inline constexpr std::string_view kMsgProcessFailed = "Process not ended, error: ";
+inline constexpr std::string_view kMsgInvalidPartSize = "Invalid part size";
+inline constexpr std::string_view kMsgInvalidBookName = "Invalid book name";
+
+// The answer to a failing archive entry: try again, leave it out, or give up.
+enum class TEntryFailureAnswer { Retry, Ignore, Abort };
+
+// Where a build works. The window passes its program directory for both; the
+// command line its output directory and a private directory of its own.
+struct TBuildPlace {
+    std::filesystem::path midletsParent;  // "midlets" is made here
+    std::filesystem::path tempParent;     // "temp" and "temp/META-INF" are made here
+};
+
+struct TBuildOptions {
+    // Leave the last part's temporary files in place (for inspection).
+    bool keepTemporaryFiles = false;
+    // Asked when an archive entry cannot be written; without it the build fails.
+    std::function<TEntryFailureAnswer(const std::string& message)> askEntryFailure;
+};
+
+class TBookBuilder {
+public:
+    explicit TBookBuilder(TBuildPlace place, TBuildOptions options = {});
+
+    // Runs one build; every outcome is reported through the log. Returns true
+    // when the log ends with the success line.
+    bool Run(const TBuildSettings& settings, TBuildLog& log);
+
+private:
+    TBuildPlace place_;
+    TBuildOptions options_;
+};
+
+// A book name the build refuses: empty, longer than 200 bytes, "." or "..",
+// or holding "/", "\", ",", a byte below 32 or byte 127.
+bool IsValidBookName(std::string_view name);
+
+}  // namespace quorix

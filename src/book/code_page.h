@@ -1,0 +1,24 @@
+// code_page.h - conversions between UTF-8 and the build's single-byte code page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorix {
+
+// Converts UTF-8 text to the code page; a character the code page lacks raises
+// TBookError naming the character and the code page.
+std::string Utf8ToCodePage(std::string_view utf8, const std::string& codePage);
+
+// Converts code-page bytes to UTF-8; undefined bytes become U+FFFD.
+std::string CodePageToUtf8(std::string_view bytes, const std::string& codePage);
+
+// The Unicode character of one byte of the code page, or nullopt when the code
+// page leaves the byte undefined.
+std::optional<char32_t> CodePageChar(unsigned char byte, const std::string& codePage);
+
+// Raises TBookError "Unknown code page <name>" when iconv does not know it.
+void CheckCodePage(const std::string& codePage);
+
+}  // namespace quorix
