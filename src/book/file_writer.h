@@ -29,4 +29,7 @@ void WriteBlob(std::span<const unsigned char> bytes, const std::filesystem::path
 // (IoErrorMessage), not the "Can not create/save file" wrapping.
 void WriteRawFile(std::string_view bytes, const std::filesystem::path& path);
 
+// The same for pieces written one after another, so that callers need not join them.
+void WriteRawFile(std::span<const std::string_view> pieces, const std::filesystem::path& path);
+
 }  // namespace quorix

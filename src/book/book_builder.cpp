@@ -1,0 +1,157 @@
+// book_builder.cpp - runs the steps of a build in order and reports them.
+#include "book/book_builder.h"
+
+#include <ctime>
+#include <exception>
+#include <system_error>
+
+#include "book/book_error.h"
+#include "book/code_page.h"
+#include "book/descriptors.h"
+#include "book/file_writer.h"
+#include "book/help_text.h"
+#include "book/int_conversion.h"
+#include "book/part_reader.h"
+
+namespace quorix {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files a build leaves in the temporary directory; "jar.exe" is an old
+// companion tool's name that is cleared as well.
+constexpr std::string_view kTempFiles[] = {"jar.exe",  "book.dat",          "help.dat",
+                                           "font.dat", "TBookMIDlet.class", "TBookCanvas.class"};
+constexpr std::string_view kMetaDirName = "META-INF";
+constexpr std::string_view kManifestName = "MANIFEST.MF";
+
+std::string ClockTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+// One build: the settings as converted for the phone and the paths it works in.
+class TBuildRun {
+public:
+    TBuildRun(const TBuildPlace& place, const TBuildOptions& options, const TBuildSettings& settings,
+              TBuildLog& log)
+        : place_(place), options_(options), settings_(settings), log_(log) {}
+
+    void Run();
+    void Cleanup();
+    void DiscardUnfinishedOutputs();
+
+private:
+    void PrepareDirectories();
+    void BuildPart(std::uint64_t number);
+    std::string PartName(std::uint64_t number) const;
+
+    const TBuildPlace& place_;
+    const TBuildOptions& options_;
+    const TBuildSettings& settings_;
+    TBuildLog& log_;
+
+    std::string bookName_;  // in the code page: what the descriptors carry
+    std::string infoText_;  // in the code page: what the help page shows
+    std::int32_t partSize_ = 0;
+    fs::path midletsDir_, tempDir_, metaDir_;
+    TPartReader source_;
+    std::uintmax_t sourceSize_ = 0;
+    std::uint64_t partCount_ = 0;
+    char decimalSeparator_ = '.';
+    std::vector<fs::path> unfinished_;  // outputs of the part being made
+};
+
+void TBuildRun::Run() {
+    partSize_ = StrToInt(settings_.partSizeText);
+    if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
+    bookName_ = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
+    if (!IsValidBookName(bookName_)) throw TBookError(std::string(kMsgInvalidBookName));
+    infoText_ = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
+    decimalSeparator_ = LocaleDecimalSeparator();
+
+    PrepareDirectories();
+    log_.Add("Creating temporary files...");
+
+    sourceSize_ = source_.Open(settings_.sourcePath);
+    partCount_ = source_.PlanParts(partSize_);
+    for (std::uint64_t k = 1; k <= partCount_; ++k) BuildPart(k);
+    source_.Close();
+}
+
+void TBuildRun::PrepareDirectories() {
+    log_.Add("Checking directories...");
+    midletsDir_ = place_.midletsParent / "midlets";
+    EnsureDirectory(midletsDir_, log_);
+    tempDir_ = place_.tempParent / "temp";
+    EnsureDirectory(tempDir_, log_);
+    metaDir_ = tempDir_ / kMetaDirName;
+    EnsureDirectory(metaDir_, log_);
+}
+
+std::string TBuildRun::PartName(std::uint64_t number) const {
+    return partCount_ == 1 ? settings_.bookName : settings_.bookName + std::to_string(number);
+}
+
+void TBuildRun::BuildPart(std::uint64_t number) {
+    const std::string fileName = PartName(number);
+    const std::string phoneName =
+        partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
+    std::string_view templ = THelpText::Template(settings_.helpLanguage);
+
+    WriteTextFile(TDescriptorWriter::ManifestText(phoneName, kVendor), metaDir_ / kManifestName,
+                  false, log_);
+    TPart part = source_.NextPart(tempDir_, log_);
+    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
+                                       part.bytes.size(), decimalSeparator_);
+    THelpText::Write(help, tempDir_, log_);
+}
+
+void TBuildRun::DiscardUnfinishedOutputs() {
+    std::error_code ec;
+    for (const fs::path& path : unfinished_) fs::remove(path, ec);
+    unfinished_.clear();
+}
+
+void TBuildRun::Cleanup() {
+    std::error_code ec;
+    if (!tempDir_.empty()) {
+        for (std::string_view name : kTempFiles) fs::remove(tempDir_ / name, ec);
+    }
+    if (!metaDir_.empty()) fs::remove(metaDir_ / kManifestName, ec);
+}
+
+}  // namespace
+
+TBookBuilder::TBookBuilder(TBuildPlace place, TBuildOptions options)
+    : place_(std::move(place)), options_(std::move(options)) {}
+
+bool TBookBuilder::Run(const TBuildSettings& settings, TBuildLog& log) {
+    log.Add(std::string(kMsgProcessStarted) + ClockTime());
+    TBuildRun run(place_, options_, settings, log);
+    bool succeeded = false;
+    try {
+        run.Run();
+        log.Add(std::string(kMsgProcessEnded) + ClockTime());
+        succeeded = true;
+    } catch (const std::exception& e) {
+        run.DiscardUnfinishedOutputs();
+        log.Add(std::string(kMsgProcessFailed) + e.what());
+    }
+    if (!options_.keepTemporaryFiles) run.Cleanup();
+    return succeeded;
+}
+
+bool IsValidBookName(std::string_view name) {
+    if (name.empty() || name.size() > 200 || name == "." || name == "..") return false;
+    for (unsigned char c : name) {
+        if (c < 32 || c == 127 || c == '/' || c == '\\' || c == ',') return false;
+    }
+    return true;
+}
+
+}  // namespace quorix

@@ -1,0 +1,54 @@
+// part_reader.h - cuts the source text into parts at sentence ends and writes book.dat.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "book/build_log.h"
+
+namespace quorix {
+
+// How many bytes of a read make the part: after a full read, up to and including
+// the last ".", "?" or "!" (all of it when there is none); after a short read, all.
+std::size_t CutLength(std::string_view read, bool fullRead);
+
+struct TPart {
+    std::string_view bytes;  // the L bytes of the part, valid until the next read
+    bool shortRead = false;  // fewer bytes than the part size were left: the last part
+};
+
+class TPartReader {
+public:
+    TPartReader() = default;
+    ~TPartReader();
+    TPartReader(const TPartReader&) = delete;
+    TPartReader& operator=(const TPartReader&) = delete;
+
+    // Opens the source read-only and returns its size; failures raise the
+    // runtime's I/O message ("File not found", ...).
+    std::uintmax_t Open(const std::filesystem::path& source);
+
+    // Plans every cut with the part size, so that no text is left over after the
+    // last part, and returns the number of parts.
+    std::uint64_t PlanParts(std::int32_t partSize);
+
+    // Reads the next part, cuts it and writes tempDir/"book.dat" (4-byte big-endian
+    // length, then the part), logging "Create text file <path>, size <L> bytes".
+    TPart NextPart(const std::filesystem::path& tempDir, TBuildLog& log);
+
+    void Close();
+
+private:
+    // Reads the part at position_ into buffer_ and returns its cut.
+    TPart ReadCut();
+
+    int fd_ = -1;
+    std::uintmax_t size_ = 0;
+    std::uintmax_t position_ = 0;
+    std::int32_t partSize_ = 0;
+    std::string buffer_;
+};
+
+}  // namespace quorix

@@ -1,0 +1,71 @@
+// main.cpp - quorix-maker-cli: builds a book from the command line.
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+
+#include <CLI/CLI.hpp>
+
+#include "book/book_builder.h"
+#include "cli_options.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+// Writes each line as soon as the build reports it.
+class TStdoutLog : public quorix::TBuildLog {
+public:
+    void Add(std::string_view line) override { std::cout << line << std::endl; }
+};
+
+// A directory of this run's own, so that parallel runs never share files.
+fs::path MakePrivateDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "quorix-maker-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::system_error(errno, std::generic_category(), "cannot create a temporary directory");
+    }
+    return pattern;
+}
+
+int RunBuild(const quorix::TCliBuild& build) {
+    fs::path privateDir = MakePrivateDirectory();
+    quorix::TBuildOptions options;
+    options.keepTemporaryFiles = build.keepTemp;
+    // Nobody to ask on the command line: a failing archive entry fails the build.
+    options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
+    quorix::TBookBuilder builder({build.output, privateDir}, options);
+    TStdoutLog log;
+    bool ok = builder.Run(build.settings, log);
+    if (build.keepTemp) {
+        std::cout << "Temporary files kept in " << (privateDir / "temp").string() << std::endl;
+    } else {
+        std::error_code ec;
+        fs::remove_all(privateDir, ec);
+    }
+    return ok ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A file-size limit must fail the write, not kill the process mid-archive.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    CLI::App app{
+        "Quorix Maker: turns a plain text file into e-books for Java ME phones (MIDP 1.0).\n"
+        "Cuts the text into parts at sentence ends and writes one JAR and JAD per part into\n"
+        "<output>/midlets. Example:\n"
+        "  quorix-maker-cli --source story.txt --book Story --part-size 60000 --phone any"};
+    app.set_help_flag("-h,--help", "Show this help and exit");
+    quorix::TCliBuild build;
+    quorix::AddBuildOptions(app, build);
+    CLI11_PARSE(app, argc, argv);
+    try {
+        return RunBuild(build);
+    } catch (const std::exception& e) {
+        std::cerr << "quorix-maker-cli: " << e.what() << std::endl;
+        return EXIT_FAILURE;
+    }
+}
