@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds everything (tests included) and runs every test through ctest.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-test
+ctest --test-dir build-test --output-on-failure -j2 "$@"
