@@ -21,13 +21,13 @@ void AddBuildOptions(CLI::App& app, TCliBuild& build) {
             std::map<std::string, PhoneType>{{"0", PhoneType::Any}, {"any", PhoneType::Any},
                                              {"1", PhoneType::Nokia}, {"nokia", PhoneType::Nokia}},
             CLI::ignore_case))
-        ->default_str("nokia");
+        ->option_text("0|any|1|nokia=nokia");
     app.add_option("--help-language", s.helpLanguage, "Language of the help page: 0/ru or 1/en")
         ->transform(CLI::CheckedTransformer(
             std::map<std::string, int>{{"0", kHelpRussian}, {"ru", kHelpRussian},
                                        {"1", kHelpEnglish}, {"en", kHelpEnglish}},
             CLI::ignore_case))
-        ->default_str("ru");
+        ->option_text("0|ru|1|en=ru");
     app.add_option("--font", s.font.face, "Font family name, or the path of a font file")
         ->capture_default_str();
     app.add_option("--font-height", s.font.height,
@@ -41,7 +41,7 @@ void AddBuildOptions(CLI::App& app, TCliBuild& build) {
                    "Code page of the source text and of the phone's glyphs (an iconv name)")
         ->capture_default_str();
     app.add_option("--output", build.output, "Directory in which \"midlets\" is made")
-        ->default_str("current directory");
+        ->option_text("DIR=current directory");
     app.add_flag("--keep-temp", build.keepTemp,
                  "Keep this run's temporary directory (the last part's files) and print its path");
 }

@@ -10,6 +10,8 @@
 
 #include "book/book_builder.h"
 #include "cli_options.h"
+#include "tools/hex_listing.h"
+#include "tools/line_joiner.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -61,8 +63,27 @@ int main(int argc, char** argv) {
     app.set_help_flag("-h,--help", "Show this help and exit");
     quorix::TCliBuild build;
     quorix::AddBuildOptions(app, build);
+
+    // Developer commands: they write their output beside the input file.
+    fs::path toolInput;
+    CLI::App* hex = app.add_subcommand(
+        "hex", "Write FILE's bytes as a byte-array declaration into FILE.imp");
+    hex->add_option("FILE", toolInput, "Any file")->required()->check(CLI::ExistingFile);
+    CLI::App* join = app.add_subcommand(
+        "join-lines", "Join hard-wrapped lines of FILE into FILE.txt (other CR LF become CR)");
+    join->add_option("FILE", toolInput, "A text file")->required()->check(CLI::ExistingFile);
+    app.require_subcommand(0, 1);
+
     CLI11_PARSE(app, argc, argv);
     try {
+        if (hex->parsed()) {
+            quorix::WriteHexListing(toolInput);
+            return EXIT_SUCCESS;
+        }
+        if (join->parsed()) {
+            quorix::WriteJoinedLines(toolInput);
+            return EXIT_SUCCESS;
+        }
         return RunBuild(build);
     } catch (const std::exception& e) {
         std::cerr << "quorix-maker-cli: " << e.what() << std::endl;
