@@ -1,0 +1,90 @@
+// archive_file.cpp - POSIX file operations behind TArchiveFile.
+#include "archive/archive_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "archive/zw_exception.h"
+
+namespace quorix {
+
+TArchiveFile::TArchiveFile(const std::filesystem::path& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        throw EFCreateError(FormatZWText(kMsgCannotCreateFile, {path.string()}));
+    }
+    buffer_.reserve(kBufferSize);
+}
+
+TArchiveFile::~TArchiveFile() {
+    try {
+        Flush();
+    } catch (...) {
+        // A destructor must not throw; the caller's commit already reported failures.
+    }
+    ::close(fd_);
+}
+
+void TArchiveFile::Write(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+        Flush();
+    }
+    if (bytes.size() >= kBufferSize) {
+        buffer_.assign(bytes);
+        position_ += bytes.size();
+        Flush();
+        return;
+    }
+    buffer_.append(bytes);
+    position_ += bytes.size();
+}
+
+void TArchiveFile::Flush(bool toDisk) {
+    std::size_t done = 0;
+    std::uint64_t start = position_ - buffer_.size();
+    while (done < buffer_.size()) {
+        ssize_t n = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
+                             static_cast<off_t>(start + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            // What did not go out is lost; the logical position follows the disk.
+            position_ = start + done;
+            buffer_.clear();
+            throw EShortWrite();
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+    if (toDisk && ::fsync(fd_) != 0) {
+        throw EShortWrite();
+    }
+}
+
+void TArchiveFile::Seek(std::uint64_t position) {
+    Flush();
+    position_ = position;
+}
+
+void TArchiveFile::Truncate(std::uint64_t position) {
+    Flush();
+    if (::ftruncate(fd_, static_cast<off_t>(position)) != 0) {
+        throw EShortWrite();
+    }
+    position_ = position;
+}
+
+std::uint64_t TArchiveFile::Size() {
+    Flush();
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        throw EShortWrite();
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace quorix
