@@ -7,3 +7,6 @@ scripts/install-deps.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j2 "$@"
+
+# The fuzz targets, briefly, on their seed corpus (clang build of their own).
+scripts/fuzz.sh --short
