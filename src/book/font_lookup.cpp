@@ -1,0 +1,54 @@
+// font_lookup.cpp - resolving a face name with fontconfig.
+#include "book/font_lookup.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "book/book_error.h"
+
+namespace quorix {
+namespace {
+
+struct PatternDeleter {
+    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+};
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+const FcChar8* AsFc(const std::string& s) {
+    return reinterpret_cast<const FcChar8*>(s.c_str());
+}
+
+}  // namespace
+
+TFontFile LocateFont(const std::string& face, bool bold, bool italic) {
+    if (face.find('/') != std::string::npos) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(face, ec)) {
+            throw TBookError(std::string(kMsgFontFileNotFound) + face);
+        }
+        return {face, 0};
+    }
+    PatternPtr pattern(FcPatternCreate());
+    if (!pattern) throw std::bad_alloc();
+    // The family goes in as a plain value: a name holding ":" or "-" must not
+    // be parsed as fontconfig's pattern syntax.
+    FcPatternAddString(pattern.get(), FC_FAMILY, AsFc(face));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    // The process's own configuration: loaded once, shared with every lookup.
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    FcChar8* file = nullptr;
+    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) {
+        throw TBookError(std::string(kMsgNoFontFor) + face);
+    }
+    int index = 0;
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
+    return {reinterpret_cast<const char*>(file), index};
+}
+
+}  // namespace quorix

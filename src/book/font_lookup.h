@@ -1,0 +1,23 @@
+// font_lookup.h - from a face name and style to the font file that draws it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorix {
+
+inline constexpr std::string_view kMsgFontFileNotFound = "Font file not found: ";
+inline constexpr std::string_view kMsgNoFontFor = "No font found for ";
+
+struct TFontFile {
+    std::string path;
+    int index = 0;  // face within a collection file
+};
+
+// A face holding "/" is a font file path, taken as it is. Any other face is a
+// family name that fontconfig resolves with the requested weight and slant,
+// substituting as it does for every program on the system. Raises TBookError
+// when the file is missing or nothing matches.
+TFontFile LocateFont(const std::string& face, bool bold, bool italic);
+
+}  // namespace quorix
