@@ -1,0 +1,88 @@
+// fm_main.h - the program's main window: the inputs of a build, the preview, the
+// log pane, the About message and the two hidden developer commands.
+#pragma once
+
+#include <QWidget>
+
+#include "book/build_settings.h"
+#include "ui/window_services.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quorix {
+
+class TBuildRunner;
+
+class TfmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfmMain(TWindowServices services, QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // The build's inputs as the controls show them now.
+    TBuildSettings GatherSettings() const;
+    bool IsBuilding() const;
+
+    // Event handlers, named as the layout binds them.
+    void FormActivate();
+    void Button4Click();  // source file choice and preview
+    void Button5Click();  // font choice
+    void Edit1Change();   // preview width
+    void Button1Click();  // Start
+    void Button3Click();  // About
+    void Button2Click();  // Hex
+    void Button6Click();  // Text
+
+signals:
+    // A Start build has ended and the window takes input again.
+    void BuildFinished();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    // Runs a command; an error it raises goes to the standard error display.
+    template <class F>
+    void RunCommand(F&& command);
+    void ShowError(const QString& message);
+    void AppendLogLine(const QString& line);
+    void SetInputsEnabled(bool enabled);
+    void RunDeveloperCommand(void (*command)(const std::filesystem::path&));
+
+    TWindowServices services_;
+    bool activated_ = false;
+    TFontDesc buildFont_;  // the preview pane's font: the last confirmed choice
+    QFont fontDialogFont_;  // where the font dialog opens next
+    TBuildRunner* runner_ = nullptr;
+
+    QLineEdit* Edit2 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QLabel* Label7 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button3 = nullptr;
+};
+
+}  // namespace quorix

@@ -1,0 +1,30 @@
+// main.cpp - quorix-maker: the main window, until it is closed.
+#include <QApplication>
+#include <QStringList>
+#include <QTimer>
+
+#include "ui/book_build.h"
+#include "ui/fm_main.h"
+#include "ui/window_services.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+
+    quorix::TWindowServices services = quorix::QtWindowServices();
+    services.runBuild = quorix::BookBuildIn(QCoreApplication::applicationDirPath());
+    services.programPath = QCoreApplication::applicationFilePath();
+    quorix::TfmMain fmMain(std::move(services));
+    fmMain.show();
+
+    // For the documentation only: "--screenshot FILE" saves the window once it is up.
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype shot = arguments.indexOf(QStringLiteral("--screenshot"));
+    if (shot > 0 && shot + 1 < arguments.size()) {
+        fmMain.activateWindow();
+        QTimer::singleShot(1500, &fmMain, [&fmMain, file = arguments[shot + 1]] {
+            const bool saved = fmMain.grab().save(file, "PNG");
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,48 @@
+// window_services.h - what the main window asks of the platform and of the core,
+// gathered as replaceable functions so the window runs headless under test.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "book/book_builder.h"
+#include "book/build_log.h"
+#include "book/build_settings.h"
+
+class QWidget;
+
+namespace quorix {
+
+// Asks what to do with an archive entry that failed; `message` is the failure's text.
+using TAskEntryFailure = std::function<TEntryFailureAnswer(const std::string& message)>;
+
+// Runs one build to its end, reporting through the log. Called on a worker thread.
+using TBuildFunction =
+    std::function<void(const TBuildSettings& settings, TBuildLog& log, TAskEntryFailure ask)>;
+
+struct TWindowServices {
+    // Open-file dialog with the given title (empty: the platform's own); the chosen
+    // file's full path, or nullopt when cancelled.
+    std::function<std::optional<QString>(QWidget* owner, const QString& title)> openFile;
+    // Font dialog starting at `current`; the confirmed font, or nullopt when cancelled.
+    std::function<std::optional<QFont>(QWidget* owner, const QFont& current)> chooseFont;
+    // Message box with an information icon and a single OK button.
+    std::function<void(QWidget* owner, const QString& caption, const QString& text)>
+        showInformation;
+    // Message box with an error icon and a single OK button.
+    std::function<void(QWidget* owner, const QString& caption, const QString& text)> showError;
+    // Abort/Retry/Ignore question about a failing archive entry; `text` is the full question.
+    std::function<TEntryFailureAnswer(QWidget* owner, const QString& text)> askEntryFailure;
+    // The Start command's build.
+    TBuildFunction runBuild;
+    // Full path of the program's executable; its file name gives the program's title.
+    QString programPath;
+};
+
+// The real dialogs and message boxes; runBuild and programPath are left for the caller.
+TWindowServices QtWindowServices();
+
+}  // namespace quorix
