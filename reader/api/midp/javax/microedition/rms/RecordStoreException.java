@@ -1,0 +1,7 @@
+// RecordStoreException.java - MIDP 1.0, signatures only.
+package javax.microedition.rms;
+
+public class RecordStoreException extends Exception {
+    public RecordStoreException() {}
+    public RecordStoreException(String message) {}
+}

@@ -1,0 +1,7 @@
+// RecordStoreFullException.java - MIDP 1.0, signatures only.
+package javax.microedition.rms;
+
+public class RecordStoreFullException extends RecordStoreException {
+    public RecordStoreFullException() {}
+    public RecordStoreFullException(String message) {}
+}

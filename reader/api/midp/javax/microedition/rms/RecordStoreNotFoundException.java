@@ -1,0 +1,7 @@
+// RecordStoreNotFoundException.java - MIDP 1.0, signatures only.
+package javax.microedition.rms;
+
+public class RecordStoreNotFoundException extends RecordStoreException {
+    public RecordStoreNotFoundException() {}
+    public RecordStoreNotFoundException(String message) {}
+}
