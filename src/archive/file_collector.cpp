@@ -260,4 +260,9 @@ bool IsExcluded(std::string_view path, bool isDirectory, std::string_view exclus
     return NamePart(resolved) == "*.*" && fDir.rfind(xDir, 0) == 0;
 }
 
+void CollectFiles(const TZWCollectRequest& request,
+                  const std::function<void(const TZWCandidate&)>& accept) {
+    Collector(request, accept).Search(request.baseDir.string(), request.mask, request.recurse);
+}
+
 }  // namespace quorix
