@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 cmake -S . -B build-bench-font -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
 cmake --build build-bench-font --target font_bench >/dev/null
-json=$(build-bench-font/bench/font/font_bench --benchmark_format=json --benchmark_min_time=0.5s \
+json=$(build-bench-font/bench/font/font_bench --benchmark_format=json --benchmark_min_time=0.5 \
     --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>/dev/null)
 python3 - "$json" <<'PY'
 import json, sys
