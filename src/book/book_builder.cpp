@@ -5,6 +5,9 @@
 #include <exception>
 #include <system_error>
 
+#include <sys/stat.h>
+
+#include "archive/zip_writer.h"
 #include "book/book_error.h"
 #include "book/code_page.h"
 #include "book/descriptors.h"
@@ -24,6 +27,7 @@ constexpr std::string_view kTempFiles[] = {"jar.exe",  "book.dat",          "hel
                                            "font.dat", "TBookMIDlet.class", "TBookCanvas.class"};
 constexpr std::string_view kMetaDirName = "META-INF";
 constexpr std::string_view kManifestName = "MANIFEST.MF";
+constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
 
 std::string ClockTime() {
     std::time_t now = std::time(nullptr);
@@ -39,7 +43,13 @@ class TBuildRun {
 public:
     TBuildRun(const TBuildPlace& place, const TBuildOptions& options, const TBuildSettings& settings,
               TBuildLog& log)
-        : place_(place), options_(options), settings_(settings), log_(log) {}
+        : place_(place), options_(options), settings_(settings), log_(log) {
+        zw_.SetCompressionLevel(TZWCompressionLevel::clMax);
+        zw_.SetCompressionMode(9);
+        zw_.OnProcessFileFailure = [this](const TZWFailureInfo& failure) {
+            return AskEntryFailure(failure);
+        };
+    }
 
     void Run();
     void Cleanup();
@@ -49,6 +59,8 @@ private:
     void PrepareDirectories();
     void BuildPart(std::uint64_t number);
     std::string PartName(std::uint64_t number) const;
+    std::uintmax_t PackJar(const fs::path& jar);
+    TZWAction AskEntryFailure(const TZWFailureInfo& failure) const;
 
     const TBuildPlace& place_;
     const TBuildOptions& options_;
@@ -64,6 +76,7 @@ private:
     std::uint64_t partCount_ = 0;
     char decimalSeparator_ = '.';
     std::vector<fs::path> unfinished_;  // outputs of the part being made
+    TZipWriter zw_{"zw"};
 };
 
 void TBuildRun::Run() {
@@ -109,9 +122,52 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
                                        part.bytes.size(), decimalSeparator_);
     THelpText::Write(help, tempDir_, log_);
+
+    log_.Add("Creating jar file...");
+    const fs::path jar = midletsDir_ / (fileName + ".jar");
+    unfinished_.push_back(jar);
+    std::uintmax_t jarSize = PackJar(jar);
+    log_.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
+
+    const fs::path jad = midletsDir_ / (fileName + ".jad");
+    unfinished_.push_back(jad);
+    std::string jadText = TDescriptorWriter::JadText(phoneName, kVendor, jarSize);
+    WriteTextFile(jadText, jad, false, log_);
+    log_.Add("Create " + fileName + ".jad, size " + std::to_string(jadText.size()) + " bytes");
+    unfinished_.clear();
+}
+
+// Packs the temporary tree with the manifest first: phones and Java's JAR
+// reader look for it there.
+std::uintmax_t TBuildRun::PackJar(const fs::path& jar) {
+    zw_.SetFileName(jar);
+    zw_.OpenNew();
+    zw_.SetBaseDir(tempDir_);
+    zw_.BeginUpdate();
+    zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
+    zw_.AddMatching("*.*", kSearchAttributes, "");
+    zw_.EndUpdate();
+    zw_.Close();
+    struct stat info {};
+    if (::stat(jar.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
+    return static_cast<std::uintmax_t>(info.st_size);
+}
+
+TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) const {
+    if (!options_.askEntryFailure) return TZWAction::actAbort;
+    switch (options_.askEntryFailure(failure.message + std::string(kMsgEntryFailureQuestion))) {
+        case TEntryFailureAnswer::Retry:
+            return TZWAction::actRetry;
+        case TEntryFailureAnswer::Ignore:
+            return TZWAction::actSkip;
+        case TEntryFailureAnswer::Abort:
+            break;
+    }
+    return TZWAction::actAbort;
 }
 
 void TBuildRun::DiscardUnfinishedOutputs() {
+    zw_.Close();
     std::error_code ec;
     for (const fs::path& path : unfinished_) fs::remove(path, ec);
     unfinished_.clear();

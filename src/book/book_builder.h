@@ -17,6 +17,9 @@ inline constexpr std::string_view kMsgProcessEnded = "Process successfully ended
 inline constexpr std::string_view kMsgProcessFailed = "Process not ended, error: ";
 inline constexpr std::string_view kMsgInvalidPartSize = "Invalid part size";
 inline constexpr std::string_view kMsgInvalidBookName = "Invalid book name";
+// Follows the failing entry's message in the question put to the user.
+inline constexpr std::string_view kMsgEntryFailureQuestion =
+    ". File processing error, possibly disk is full";
 
 // The answer to a failing archive entry: try again, leave it out, or give up.
 enum class TEntryFailureAnswer { Retry, Ignore, Abort };
@@ -31,8 +34,9 @@ struct TBuildPlace {
 struct TBuildOptions {
     // Leave the last part's temporary files in place (for inspection).
     bool keepTemporaryFiles = false;
-    // Asked when an archive entry cannot be written; without it the build fails.
-    std::function<TEntryFailureAnswer(const std::string& message)> askEntryFailure;
+    // Asked when an archive entry cannot be written, with the question's text;
+    // without it (or with Abort) the build fails and the part's JAR is deleted.
+    std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure;
 };
 
 class TBookBuilder {

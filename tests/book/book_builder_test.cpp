@@ -65,8 +65,17 @@ TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
         "Create file " + Meta() + "/MANIFEST.MF, size 197 bytes",
         "Create text file " + Temp() + "/book.dat, size 10 bytes",
         "Create file " + Temp() + "/help.dat, size ",
+        "Creating jar file...",
+        "Create midlet ReadMe.jar, size ",
+        "Create file " + Midlets() + "/ReadMe.jad, size 2",
+        "Create ReadMe.jad, size 2",
         "Process successfully ended at ",
     });
+    std::uintmax_t jarSize = fs::file_size(dir.Path() / "midlets" / "ReadMe.jar");
+    EXPECT_EQ(log.Lines()[10], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
+    std::string jad = ReadFile(dir.Path() / "midlets" / "ReadMe.jad");
+    EXPECT_NE(jad.find("\r\nMIDlet-Jar-Size: " + std::to_string(jarSize) + "\r\n"), std::string::npos);
+    EXPECT_EQ(log.Lines()[12], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
     EXPECT_EQ(log.Lines().front().size(), std::string("Process started at hh:nn:ss").size());
     EXPECT_TRUE(TempFiles().empty());
 }
