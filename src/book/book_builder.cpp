@@ -2,6 +2,7 @@
 #include "book/book_builder.h"
 
 #include <ctime>
+#include <optional>
 #include <exception>
 #include <system_error>
 
@@ -12,6 +13,8 @@
 #include "book/code_page.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
+#include "book/font_rasterizer.h"
+#include "book/glyph_set.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/part_reader.h"
@@ -77,6 +80,7 @@ private:
     char decimalSeparator_ = '.';
     std::vector<fs::path> unfinished_;  // outputs of the part being made
     TZipWriter zw_{"zw"};
+    std::optional<TFontRasterizer> font_;  // looked up and loaded once per build
 };
 
 void TBuildRun::Run() {
@@ -86,6 +90,7 @@ void TBuildRun::Run() {
     if (!IsValidBookName(bookName_)) throw TBookError(std::string(kMsgInvalidBookName));
     infoText_ = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
     decimalSeparator_ = LocaleDecimalSeparator();
+    font_.emplace(settings_.font);
 
     PrepareDirectories();
     log_.Add("Creating temporary files...");
@@ -122,6 +127,17 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
                                        part.bytes.size(), decimalSeparator_);
     THelpText::Write(help, tempDir_, log_);
+
+    // The help page's own values (info text, sizes, numbers) need glyphs too.
+    TGlyphSet glyphs;
+    glyphs.Clear();
+    glyphs.Add(part.bytes);
+    glyphs.Add(templ);
+    glyphs.Add(help);
+    glyphs.DropControlBytes();
+    font_->Render(glyphs);
+    font_->WriteFontDat(tempDir_, log_);
+    font_->Release();
 
     log_.Add("Creating jar file...");
     const fs::path jar = midletsDir_ / (fileName + ".jar");

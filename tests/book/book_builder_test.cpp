@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "test_support.h"
 
 namespace quorix {
@@ -65,6 +67,7 @@ TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
         "Create file " + Meta() + "/MANIFEST.MF, size 197 bytes",
         "Create text file " + Temp() + "/book.dat, size 10 bytes",
         "Create file " + Temp() + "/help.dat, size ",
+        "Create font file " + Temp() + "/font.dat, size ",
         "Creating jar file...",
         "Create midlet ReadMe.jar, size ",
         "Create file " + Midlets() + "/ReadMe.jad, size 2",
@@ -72,10 +75,10 @@ TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
         "Process successfully ended at ",
     });
     std::uintmax_t jarSize = fs::file_size(dir.Path() / "midlets" / "ReadMe.jar");
-    EXPECT_EQ(log.Lines()[10], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
+    EXPECT_EQ(log.Lines()[11], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
     std::string jad = ReadFile(dir.Path() / "midlets" / "ReadMe.jad");
     EXPECT_NE(jad.find("\r\nMIDlet-Jar-Size: " + std::to_string(jarSize) + "\r\n"), std::string::npos);
-    EXPECT_EQ(log.Lines()[12], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
+    EXPECT_EQ(log.Lines()[13], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
     EXPECT_EQ(log.Lines().front().size(), std::string("Process started at hh:nn:ss").size());
     EXPECT_TRUE(TempFiles().empty());
 }
@@ -108,6 +111,31 @@ TEST_F(BookBuilderTest, KeptTemporaryFilesHoldTheLastPart) {
     std::string help = ReadFile(dir.Path() / "temp" / "help.dat");
     EXPECT_NE(help.find("\rBook: see ####Info\r"), std::string::npos);
     EXPECT_NE(help.find("part (2 of 2) size: 0.0 kb."), std::string::npos);
+}
+
+// Glyph widths of font.dat: h, T, then per byte value a width and its columns.
+std::array<int, 256> FontWidths(const std::string& fontDat) {
+    std::array<int, 256> widths{};
+    std::size_t at = 3;
+    for (int j = 0; j < 256; ++j) {
+        widths[j] = static_cast<unsigned char>(fontDat.at(at));
+        at += 1 + 2 * widths[j];
+    }
+    EXPECT_EQ(at, fontDat.size());
+    return widths;
+}
+
+TEST_F(BookBuilderTest, HelpValuesGetGlyphsEvenWhenOnlyTheyHoldThem) {
+    WriteFile(settings.sourcePath, "ab.");
+    settings.infoText = "Zq";
+    settings.helpLanguage = kHelpEnglish;
+    ASSERT_TRUE(Build({.keepTemporaryFiles = true}));
+    std::array<int, 256> widths = FontWidths(ReadFile(dir.Path() / "temp" / "font.dat"));
+    EXPECT_GT(widths['Z'], 0);  // only in the info text
+    EXPECT_GT(widths['q'], 0);
+    EXPECT_GT(widths['1'], 0);  // part "(1 of 1)"
+    EXPECT_EQ(widths['8'], 0);  // nowhere: not in the text, the template or the values
+    EXPECT_EQ(widths['\r'], 0);
 }
 
 struct FailureCase {
