@@ -37,7 +37,7 @@ int RunBuild(const quorix::TCliBuild& build) {
     options.keepTemporaryFiles = build.keepTemp;
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
-    quorix::TBookBuilder builder({fs::absolute(build.output), privateDir}, options);
+    quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir}, options);
     TStdoutLog log;
     bool ok = builder.Run(build.settings, log);
     if (build.keepTemp) {
