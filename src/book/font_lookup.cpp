@@ -23,12 +23,11 @@ const FcChar8* AsFc(const std::string& s) {
 }  // namespace
 
 TFontFile LocateFont(const std::string& face, bool bold, bool italic) {
+    std::error_code ec;
+    bool isFile = std::filesystem::is_regular_file(face, ec);
+    if (isFile) return {face, 0};
     if (face.find('/') != std::string::npos) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(face, ec)) {
-            throw TBookError(std::string(kMsgFontFileNotFound) + face);
-        }
-        return {face, 0};
+        throw TBookError(std::string(kMsgFontFileNotFound) + face);
     }
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) throw std::bad_alloc();

@@ -14,7 +14,8 @@ struct TFontFile {
     int index = 0;  // face within a collection file
 };
 
-// A face holding "/" is a font file path, taken as it is. Any other face is a
+// A face holding "/", or naming an existing file, is a font file path, taken
+// as it is. Any other face is a
 // family name that fontconfig resolves with the requested weight and slant,
 // substituting as it does for every program on the system. Raises TBookError
 // when the file is missing or nothing matches.

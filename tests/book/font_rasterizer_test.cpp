@@ -342,7 +342,7 @@ TEST(FontRasterizerTest, EachCellHoldsOnlyItsOwnGlyph) {
     }
 }
 
-TEST(FontRasterizerTest, BoldFromTheFamilyOrDrawnByHand) {
+TEST(FontRasterizerTest, StylesFromTheFamilyOrDrawnByHand) {
     TGlyphSet set = SetOf("Bold words 123");
     TFontRasterizer regular(DejaVu());
     regular.Render(set);
@@ -364,6 +364,18 @@ TEST(FontRasterizerTest, BoldFromTheFamilyOrDrawnByHand) {
         }
     }
     EXPECT_GT(InkCount(synthetic), InkCount(regular));
+
+    // Slanted by hand: the same advances, other pixels.
+    fileDesc.bold = false;
+    fileDesc.italic = true;
+    TFontRasterizer slanted(fileDesc);
+    slanted.Render(set);
+    ASSERT_EQ(slanted.StripWidth(), regular.StripWidth());
+    int differing = 0;
+    for (int x = 0; x < slanted.StripWidth(); ++x) {
+        differing += slanted.ColumnWord(x) != regular.ColumnWord(x);
+    }
+    EXPECT_GT(differing, slanted.StripWidth() / 2);
 }
 
 TEST(FontRasterizerTest, UnderlineAndStrikeoutAreFullRowsInEveryCell) {
