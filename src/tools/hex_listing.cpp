@@ -29,7 +29,9 @@ std::string THexListing::Line(std::string_view block) {
     return line;
 }
 
-std::string THexListing::Trailer() { return ");\r\n"; }
+std::string THexListing::Trailer() {
+    return ");\r\n";
+}
 
 std::string HexListing(std::string_view bytes) {
     THexListing listing;

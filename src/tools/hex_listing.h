@@ -14,7 +14,7 @@ inline constexpr std::size_t kHexBytesPerLine = 20;
 // Builds the listing piece by piece, so a file can be streamed through it one
 // block of kHexBytesPerLine bytes at a time.
 class THexListing {
-public:
+  public:
     // "  array [1..N] of byte = (" without a line break: the first data line continues it.
     static std::string Header(std::uint64_t size);
     // "  " + items + CR LF; every item but the very first of the listing gets a leading ",".
@@ -22,7 +22,7 @@ public:
     // ");" + CR LF
     static std::string Trailer();
 
-private:
+  private:
     bool first_ = true;
 };
 

@@ -11,7 +11,7 @@ namespace quorix {
 // Byte values of code page 1251 that may stand on both sides of a joined line
 // break: ! " ' , . digits ? A..z (with [ \ ] ^ _ `) and the Cyrillic letters.
 class TJoinChars {
-public:
+  public:
     constexpr TJoinChars() {
         for (int c : {33, 34, 39, 44, 46, 63}) {
             in_[c] = true;
@@ -28,7 +28,7 @@ public:
     }
     constexpr bool Contains(unsigned char byte) const { return in_[byte]; }
 
-private:
+  private:
     std::array<bool, 256> in_{};
 };
 

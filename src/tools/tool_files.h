@@ -12,7 +12,7 @@ namespace quorix {
 // One open file; closed when it goes out of scope. Every failure raises
 // std::system_error whose text names the operation and the file.
 class TToolFile {
-public:
+  public:
     static TToolFile OpenForReading(const std::filesystem::path& path);
     // Creates the file, or empties it when it exists.
     static TToolFile Create(const std::filesystem::path& path);
@@ -24,7 +24,7 @@ public:
     // Closes now, so that a failing final flush is reported, not swallowed.
     void Close();
 
-private:
+  private:
     struct TCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };

@@ -9,14 +9,14 @@ namespace {
 
 // Passes every line on at once as a signal of the runner.
 class TSignalLog : public TBuildLog {
-public:
+  public:
     explicit TSignalLog(std::function<void(const QString&)> emitLine)
         : emitLine_(std::move(emitLine)) {}
     void Add(std::string_view line) override {
         emitLine_(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
     }
 
-private:
+  private:
     std::function<void(const QString&)> emitLine_;
 };
 

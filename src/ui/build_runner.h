@@ -14,7 +14,7 @@ namespace quorix {
 class TBuildRunner : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // `ask` runs on this object's thread while the worker waits for its answer.
     TBuildRunner(TBuildFunction build, std::function<TEntryFailureAnswer(const QString&)> ask,
                  QObject* parent = nullptr);
@@ -25,13 +25,13 @@ public:
     // Starts a build; ignored while one runs.
     void Start(const TBuildSettings& settings);
 
-signals:
+  signals:
     // One log line, emitted from the worker; receivers on the window's thread get
     // it through the event queue, so each line shows while the build goes on.
     void LineAdded(const QString& line);
     void Finished();
 
-private:
+  private:
     TEntryFailureAnswer AskFromWorker(const std::string& message);
 
     TBuildFunction build_;

@@ -65,8 +65,8 @@ QLabel* AddLabel(QWidget* owner, const char* name, const char* text, int left, i
 
 QPushButton* AddButton(QWidget* owner, const char* name, const char* text, int left, int top,
                        int width, int height) {
-    auto* button = Place(new QPushButton(QString::fromLatin1(text), owner), name, left, top, width,
-                         height);
+    auto* button =
+        Place(new QPushButton(QString::fromLatin1(text), owner), name, left, top, width, height);
     button->setAutoDefault(false);
     return button;
 }
@@ -107,8 +107,7 @@ void TfmMain::CreateControls() {
     for (int i = 0; i < 5; ++i) {
         auto* bevel = new QFrame(this);
         bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        Place(bevel, ("Bevel" + std::to_string(i + 1)).c_str(), 4, bevels[i][0], 397,
-              bevels[i][1]);
+        Place(bevel, ("Bevel" + std::to_string(i + 1)).c_str(), 4, bevels[i][0], 397, bevels[i][1]);
     }
 
     AddLabel(this, "Label8", "Book name (midlet name)", 8, 8, 119);
@@ -163,9 +162,9 @@ void TfmMain::CreateControls() {
     Button6->setVisible(false);
     Button3 = AddButton(this, "Button3", "About", 320, 432, 75, 25);
 
-    QWidget* const tabOrder[] = {Edit2, Edit3,     Button4, CheckBox1, Edit4,   Button5,
-                                 Memo1, Edit1,     Edit5,   Edit6,     ComboBox1, Button1,
-                                 Memo2, Button2,   Button3, Button6,   ComboBox2};
+    QWidget* const tabOrder[] = {Edit2, Edit3,   Button4, CheckBox1, Edit4,     Button5,
+                                 Memo1, Edit1,   Edit5,   Edit6,     ComboBox1, Button1,
+                                 Memo2, Button2, Button3, Button6,   ComboBox2};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -294,7 +293,9 @@ TBuildSettings TfmMain::GatherSettings() const {
     return settings;
 }
 
-bool TfmMain::IsBuilding() const { return runner_->IsRunning(); }
+bool TfmMain::IsBuilding() const {
+    return runner_->IsRunning();
+}
 
 void TfmMain::Button1Click() {
     RunCommand([this] {
@@ -310,9 +311,9 @@ void TfmMain::AppendLogLine(const QString& line) {
 }
 
 void TfmMain::SetInputsEnabled(bool enabled) {
-    for (QWidget* input : std::initializer_list<QWidget*>{
-             Edit2, ComboBox2, Edit6, Edit3, Button4, Edit5, Button5, Edit1, Memo1, ComboBox1,
-             Button1, Button2, Button6, Button3}) {
+    for (QWidget* input : std::initializer_list<QWidget*>{Edit2, ComboBox2, Edit6, Edit3, Button4,
+                                                          Edit5, Button5, Edit1, Memo1, ComboBox1,
+                                                          Button1, Button2, Button6, Button3}) {
         input->setEnabled(enabled);
     }
     // The log stays readable and scrollable, but takes no typing meanwhile.
@@ -335,8 +336,12 @@ void TfmMain::RunDeveloperCommand(void (*command)(const std::filesystem::path&))
     });
 }
 
-void TfmMain::Button2Click() { RunDeveloperCommand(&WriteHexListing); }
+void TfmMain::Button2Click() {
+    RunDeveloperCommand(&WriteHexListing);
+}
 
-void TfmMain::Button6Click() { RunDeveloperCommand(&WriteJoinedLines); }
+void TfmMain::Button6Click() {
+    RunDeveloperCommand(&WriteJoinedLines);
+}
 
 }  // namespace quorix

@@ -21,7 +21,7 @@ class TBuildRunner;
 class TfmMain : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TfmMain(TWindowServices services, QWidget* parent = nullptr);
     ~TfmMain() override;
 
@@ -39,15 +39,15 @@ public:
     void Button2Click();  // Hex
     void Button6Click();  // Text
 
-signals:
+  signals:
     // A Start build has ended and the window takes input again.
     void BuildFinished();
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void ConnectHandlers();
     // Runs a command; an error it raises goes to the standard error display.
@@ -60,7 +60,7 @@ private:
 
     TWindowServices services_;
     bool activated_ = false;
-    TFontDesc buildFont_;  // the preview pane's font: the last confirmed choice
+    TFontDesc buildFont_;   // the preview pane's font: the last confirmed choice
     QFont fontDialogFont_;  // where the font dialog opens next
     TBuildRunner* runner_ = nullptr;
 

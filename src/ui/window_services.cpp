@@ -9,7 +9,9 @@ namespace quorix {
 namespace {
 
 // Message texts keep CR LF between lines; Qt breaks lines at LF alone.
-QString ForDisplay(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString ForDisplay(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 }  // namespace
 

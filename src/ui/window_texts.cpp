@@ -10,7 +10,7 @@ namespace quorix {
 QString ProgramTitle(const QString& executablePath) {
     QString name = QFileInfo(executablePath).fileName();
     name.truncate(name.indexOf(QLatin1Char('.')) < 0 ? name.size()
-                                                      : name.indexOf(QLatin1Char('.')));
+                                                     : name.indexOf(QLatin1Char('.')));
     if (name.isEmpty()) {
         return name;
     }
@@ -26,8 +26,9 @@ QString ErrorDisplayText(const QString& message) {
 
 QString AboutText(const QString& version) {
     return QStringLiteral("Quorix Maker ") + version +
-           QStringLiteral("\r\n\u00A9 Kelvatrone, 2003-2004\r\nsupport@kelvatrone.com\r\n"
-                          "www.kelvatrone.com");
+           QStringLiteral(
+               "\r\n\u00A9 Kelvatrone, 2003-2004\r\nsupport@kelvatrone.com\r\n"
+               "www.kelvatrone.com");
 }
 
 QString CharHeightCaption(int fontHeight) {

@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         HexCase{"TwentyOneBytesSecondLineStartsWithComma", Bytes(0, 20),
                 "  array [1..21] of byte = (  $00,$01,$02,$03,$04,$05,$06,$07,$08,$09,$0A,$0B,"
                 "$0C,$0D,$0E,$0F,$10,$11,$12,$13\r\n  ,$14\r\n);\r\n"},
-        HexCase{"UpperCaseDigits", "\xFF\x0A\xab", "  array [1..3] of byte = (  $FF,$0A,$AB\r\n);\r\n"}),
+        HexCase{"UpperCaseDigits", "\xFF\x0A\xab",
+                "  array [1..3] of byte = (  $FF,$0A,$AB\r\n);\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HexListing, LongFileHasTwentyItemsPerLineAndOneHeader) {

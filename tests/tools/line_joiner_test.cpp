@@ -54,23 +54,22 @@ TEST_P(JoinLinesExamples, InMemoryAndOnDiskAgree) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, JoinLinesExamples,
-    ::testing::Values(
-        JoinCase{"WrappedLineJoinedBySpace", "Hello,\r\nworld", "Hello, world"},
-        JoinCase{"SpaceAfterBreakKeepsCR", "end.\r\n  Next", "end.\r  Next"},
-        JoinCase{"EmptyLineGivesTwoCRs", "xa\r\n\r\nb", "xa\r\rb"},
-        JoinCase{"TwoJoinsInARow", "xa\r\nb\r\nc", "xa b c"},
-        JoinCase{"BreakAtTheStartStays", "\r\nab\r\ncd", "\r\nab cd"},
-        JoinCase{"BreakAtTheEndStays", "ab\r\ncd\r\n", "ab cd\r\n"},
-        JoinCase{"Empty", "", ""},
-        // The CR at position 2 is the first one a pair can shorten.
-        JoinCase{"BreakAfterOneByte", "a\r\nb", "a b"},
-        JoinCase{"LoneLFAndLoneCRStay", "a\nb\rc", "a\nb\rc"},
-        // Cyrillic letters join; the angle quote and the hyphen do not.
-        JoinCase{"CyrillicJoins", "\xC0\r\n\xFF", "\xC0 \xFF"},
-        JoinCase{"AngleQuoteDoesNotJoin", "a\xBB\r\nb", "a\xBB\rb"},
-        JoinCase{"HyphenDoesNotJoin", "a-\r\nb", "a-\rb"},
-        JoinCase{"ThreeBreaksInARow", "a\r\n\r\n\r\nb", "a\r\r\rb"},
-        JoinCase{"ZeroBytesKept", "a\0\r\n\0b"s, "a\0\r\0b"s}),
+    ::testing::Values(JoinCase{"WrappedLineJoinedBySpace", "Hello,\r\nworld", "Hello, world"},
+                      JoinCase{"SpaceAfterBreakKeepsCR", "end.\r\n  Next", "end.\r  Next"},
+                      JoinCase{"EmptyLineGivesTwoCRs", "xa\r\n\r\nb", "xa\r\rb"},
+                      JoinCase{"TwoJoinsInARow", "xa\r\nb\r\nc", "xa b c"},
+                      JoinCase{"BreakAtTheStartStays", "\r\nab\r\ncd", "\r\nab cd"},
+                      JoinCase{"BreakAtTheEndStays", "ab\r\ncd\r\n", "ab cd\r\n"},
+                      JoinCase{"Empty", "", ""},
+                      // The CR at position 2 is the first one a pair can shorten.
+                      JoinCase{"BreakAfterOneByte", "a\r\nb", "a b"},
+                      JoinCase{"LoneLFAndLoneCRStay", "a\nb\rc", "a\nb\rc"},
+                      // Cyrillic letters join; the angle quote and the hyphen do not.
+                      JoinCase{"CyrillicJoins", "\xC0\r\n\xFF", "\xC0 \xFF"},
+                      JoinCase{"AngleQuoteDoesNotJoin", "a\xBB\r\nb", "a\xBB\rb"},
+                      JoinCase{"HyphenDoesNotJoin", "a-\r\nb", "a-\rb"},
+                      JoinCase{"ThreeBreaksInARow", "a\r\n\r\n\r\nb", "a\r\r\rb"},
+                      JoinCase{"ZeroBytesKept", "a\0\r\n\0b"s, "a\0\r\0b"s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteJoinedLines, ReplacesAnExistingOutput) {
@@ -96,7 +95,8 @@ TEST(WriteJoinedLines, MissingInputRaisesNamingItAndWritesNothing) {
 TEST(WriteJoinedLines, UnwritableOutputRaisesNamingIt) {
     TScratchDir dir;
     WriteFile(dir / "a.txt", "x");
-    std::filesystem::create_directory(dir / "a.txt.txt");  // a directory cannot be created as a file
+    std::filesystem::create_directory(dir /
+                                      "a.txt.txt");  // a directory cannot be created as a file
     try {
         WriteJoinedLines(dir / "a.txt");
         FAIL() << "no error raised";

@@ -14,12 +14,12 @@ namespace quorix::testing {
 
 // A fresh directory named after the running test, removed afterwards.
 class TScratchDir {
-public:
+  public:
     TScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
-                ("quorix-tools-" + std::string(info->test_suite_name()) + "-" + info->name() +
-                 "-" + std::to_string(::getpid()));
+                ("quorix-tools-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                 std::to_string(::getpid()));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -32,7 +32,7 @@ public:
 
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -121,7 +121,7 @@ class FmMainTest : public QObject {
         QTest::mouseClick(Find<QPushButton>(*window_, "Button4"), Qt::LeftButton);
     }
 
-private slots:
+  private slots:
     void init() {
         platform_ = TFakePlatform();
         window_ = std::make_unique<TfmMain>(platform_.Services());
@@ -236,15 +236,16 @@ private slots:
         QVERIFY(!Find<QPushButton>(*window_, "Button6")->isVisible());
         QVERIFY(Find<QPushButton>(*window_, "Button1")->isVisible());
         for (auto* button : window_->findChildren<QPushButton*>()) {
-            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->isDefault() && !button->autoDefault(),
+                     qPrintable(button->objectName()));
         }
     }
 
     void tabOrderFollowsTheLayout() {
-        const QStringList expected = {"Edit2", "Edit3",  "Button4",   "CheckBox1", "Edit4",
-                                      "Button5", "Memo1", "Edit1",    "Edit5",     "Edit6",
-                                      "ComboBox1", "Button1", "Memo2", "Button2", "Button3",
-                                      "Button6", "ComboBox2"};
+        const QStringList expected = {"Edit2",     "Edit3",    "Button4", "CheckBox1", "Edit4",
+                                      "Button5",   "Memo1",    "Edit1",   "Edit5",     "Edit6",
+                                      "ComboBox1", "Button1",  "Memo2",   "Button2",   "Button3",
+                                      "Button6",   "ComboBox2"};
         QStringList chain;
         QWidget* widget = Find<QWidget>(*window_, "Edit2");
         do {
@@ -501,17 +502,18 @@ private slots:
         };
         ShowAndActivate();
         RunBuild();
-        QCOMPARE(platform_.questions,
-                 QStringList{"Cannot open file book.dat. File processing error, possibly disk is full"});
+        QCOMPARE(
+            platform_.questions,
+            QStringList{"Cannot open file book.dat. File processing error, possibly disk is full"});
         QCOMPARE(Find<QPlainTextEdit>(*window_, "Memo2")->toPlainText(), QStringLiteral("retried"));
     }
 
     void aboutShowsTheVersionAndVendor() {
         QTest::mouseClick(Find<QPushButton>(*window_, "Button3"), Qt::LeftButton);
-        QCOMPARE(platform_.messages,
-                 QStringList{QString::fromUtf8("About|Quorix Maker 2.0.0.37\r\n\xC2\xA9 Kelvatrone, "
-                                               "2003-2004\r\nsupport@kelvatrone.com\r\n"
-                                               "www.kelvatrone.com")});
+        QCOMPARE(platform_.messages, QStringList{QString::fromUtf8(
+                                         "About|Quorix Maker 2.0.0.37\r\n\xC2\xA9 Kelvatrone, "
+                                         "2003-2004\r\nsupport@kelvatrone.com\r\n"
+                                         "www.kelvatrone.com")});
     }
 
     void hiddenCommandsAnswerTheirKeys() {

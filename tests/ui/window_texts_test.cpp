@@ -8,19 +8,28 @@ using namespace quorix;
 class WindowTextsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void errorDisplayAddsDotAfterCharactersAboveIt_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "File not found" << "File not found.";
-        QTest::newRow("dot already") << "Disk full." << "Disk full.";
-        QTest::newRow("digit") << "I/O error 5" << "I/O error 5.";
-        QTest::newRow("slash, code 47") << "Can not create/save file /tmp/" << "Can not create/save file /tmp/.";
-        QTest::newRow("hyphen, code 45") << "x -" << "x -";
-        QTest::newRow("closing bracket, code 41") << "(x)" << "(x)";
-        QTest::newRow("space") << "x " << "x ";
-        QTest::newRow("Cyrillic") << QString::fromUtf8("\xD0\xA4") << QString::fromUtf8("\xD0\xA4.");
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "File not found"
+                                << "File not found.";
+        QTest::newRow("dot already") << "Disk full."
+                                     << "Disk full.";
+        QTest::newRow("digit") << "I/O error 5"
+                               << "I/O error 5.";
+        QTest::newRow("slash, code 47") << "Can not create/save file /tmp/"
+                                        << "Can not create/save file /tmp/.";
+        QTest::newRow("hyphen, code 45") << "x -"
+                                         << "x -";
+        QTest::newRow("closing bracket, code 41") << "(x)"
+                                                  << "(x)";
+        QTest::newRow("space") << "x "
+                               << "x ";
+        QTest::newRow("Cyrillic") << QString::fromUtf8("\xD0\xA4")
+                                  << QString::fromUtf8("\xD0\xA4.");
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void errorDisplayAddsDotAfterCharactersAboveIt() {
         QFETCH(QString, message);
@@ -31,10 +40,14 @@ private slots:
     void programTitleKeepsFirstCharacterAndLowersTheRest_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("ours") << "/opt/q/quorix-maker" << "quorix-maker";
-        QTest::newRow("capitals") << "/opt/QuorixMaker" << "Quorixmaker";
-        QTest::newRow("up to the first dot") << "/a.b/QMAKER.run.exe" << "Qmaker";
-        QTest::newRow("dot first") << "/x/.hidden" << "";
+        QTest::newRow("ours") << "/opt/q/quorix-maker"
+                              << "quorix-maker";
+        QTest::newRow("capitals") << "/opt/QuorixMaker"
+                                  << "Quorixmaker";
+        QTest::newRow("up to the first dot") << "/a.b/QMAKER.run.exe"
+                                             << "Qmaker";
+        QTest::newRow("dot first") << "/x/.hidden"
+                                   << "";
     }
     void programTitleKeepsFirstCharacterAndLowersTheRest() {
         QFETCH(QString, path);
@@ -55,8 +68,9 @@ private slots:
     }
 
     void entryFailureQuestion() {
-        QCOMPARE(EntryFailureQuestion(QStringLiteral("Cannot open file a")),
-                 QStringLiteral("Cannot open file a. File processing error, possibly disk is full"));
+        QCOMPARE(
+            EntryFailureQuestion(QStringLiteral("Cannot open file a")),
+            QStringLiteral("Cannot open file a. File processing error, possibly disk is full"));
     }
 
     void fontDescTakesPixelHeightNegativeAndStyle() {
