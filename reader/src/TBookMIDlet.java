@@ -321,6 +321,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             int x = (gw - w) >> 1;
             drawBox(g, x, 8, w, fh + 5);
             g.drawString(fInfoMsg, x + 3, 11, ANCHOR);
+        }
+        if (mode != MODE_PAGE) {
             fInfoMode = MODE_MESSAGE;
         }
         fPaintTime = (int) (System.currentTimeMillis() - start);

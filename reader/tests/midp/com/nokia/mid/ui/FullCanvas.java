@@ -1,0 +1,6 @@
+// FullCanvas.java - desktop test implementation.
+package com.nokia.mid.ui;
+
+public abstract class FullCanvas extends javax.microedition.lcdui.Canvas {
+    protected FullCanvas() {}
+}

@@ -1,0 +1,5 @@
+// Command.java - desktop test implementation.
+package javax.microedition.lcdui;
+
+public class Command {
+}

@@ -1,0 +1,6 @@
+// CommandListener.java - desktop test implementation.
+package javax.microedition.lcdui;
+
+public interface CommandListener {
+    void commandAction(Command c, Displayable d);
+}

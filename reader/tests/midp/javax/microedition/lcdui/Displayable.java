@@ -1,0 +1,5 @@
+// Displayable.java - desktop test implementation.
+package javax.microedition.lcdui;
+
+public abstract class Displayable {
+}

@@ -1,0 +1,6 @@
+// InvalidRecordIDException.java - desktop test implementation.
+package javax.microedition.rms;
+
+public class InvalidRecordIDException extends RecordStoreException {
+    public InvalidRecordIDException(String message) { super(message); }
+}

@@ -1,0 +1,6 @@
+// RecordStoreException.java - desktop test implementation.
+package javax.microedition.rms;
+
+public class RecordStoreException extends Exception {
+    public RecordStoreException(String message) { super(message); }
+}

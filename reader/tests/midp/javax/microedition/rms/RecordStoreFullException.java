@@ -1,0 +1,6 @@
+// RecordStoreFullException.java - desktop test implementation.
+package javax.microedition.rms;
+
+public class RecordStoreFullException extends RecordStoreException {
+    public RecordStoreFullException(String message) { super(message); }
+}

@@ -1,0 +1,6 @@
+// RecordStoreNotFoundException.java - desktop test implementation.
+package javax.microedition.rms;
+
+public class RecordStoreNotFoundException extends RecordStoreException {
+    public RecordStoreNotFoundException(String message) { super(message); }
+}

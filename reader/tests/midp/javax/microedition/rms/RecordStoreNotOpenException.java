@@ -1,0 +1,6 @@
+// RecordStoreNotOpenException.java - desktop test implementation.
+package javax.microedition.rms;
+
+public class RecordStoreNotOpenException extends RecordStoreException {
+    public RecordStoreNotOpenException(String message) { super(message); }
+}
