@@ -1,0 +1,291 @@
+"""cli_test.py - quorix-maker-cli end to end: builds read back by independent readers,
+bad input, and parallel runs."""
+import concurrent.futures
+import os
+import random
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+CLI = os.environ.get("QUORIX_CLI", "quorix-maker-cli")
+SAMPLES = os.environ.get("QUORIX_SAMPLES", "../../samples")
+JAVA_DIR = os.environ.get("QUORIX_JAVA_DIR", "")
+FONT = "DejaVu Sans"
+FAILED = "Process not ended, error: "
+JAR_LINE = re.compile(r"^Create midlet (.+)\.jar, size (\d+) bytes$")
+
+
+class Run:
+    """One command-line run in a directory of its own, with its own TMPDIR."""
+
+    def __init__(self, root, args, limit_kb=None, output=None):
+        self.output = output or os.path.join(root, "out")
+        self.tmp = os.path.join(root, "tmp")
+        os.makedirs(self.output, exist_ok=True)
+        os.makedirs(self.tmp, exist_ok=True)
+        font = [] if "--font" in args else ["--font", FONT]
+        command = [CLI, "--output", self.output] + font + args
+        if limit_kb is not None:
+            command = ["bash", "-c", f"ulimit -f {limit_kb}; exec \"$@\"", "bash"] + command
+        env = dict(os.environ, TMPDIR=self.tmp)
+        done = subprocess.run(command, capture_output=True, env=env, timeout=600)
+        self.code = done.returncode
+        self.stdout = done.stdout.decode("utf-8", "replace")
+        self.stderr = done.stderr.decode("utf-8", "replace")
+        self.lines = self.stdout.splitlines()
+
+    def parts(self):
+        """(part name, JAR size) of every JAR the log reports, in order."""
+        return [(m.group(1), int(m.group(2))) for m in map(JAR_LINE.match, self.lines) if m]
+
+    def midlets(self):
+        path = os.path.join(self.output, "midlets")
+        return sorted(os.listdir(path)) if os.path.isdir(path) else []
+
+
+def jar_entries(jar):
+    with zipfile.ZipFile(jar) as z:
+        return [i.filename for i in z.infolist()]
+
+
+def read_member(jar, name):
+    with zipfile.ZipFile(jar) as z:
+        return z.read(name)
+
+
+def java_view(jar):
+    done = subprocess.run(["java", "-cp", JAVA_DIR, "ManifestCheck", jar],
+                          capture_output=True, text=True, timeout=120, check=True)
+    attributes, entries, streamed = {}, [], None
+    for line in done.stdout.splitlines():
+        kind, _, rest = line.partition(" ")
+        if kind == "attribute":
+            key, _, value = rest.partition("=")
+            attributes[key] = value
+        elif kind == "entry":
+            entries.append(rest.rsplit(" ", 1)[0])
+        elif kind == "streamed-manifest":
+            streamed = rest == "true"
+    return attributes, entries, streamed
+
+
+class Checks(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="quorix-cli-test-")
+
+    def tearDown(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def run_cli(self, args, name="run", limit_kb=None, output=None):
+        run = Run(os.path.join(self.root, name), args, limit_kb, output)
+        # Nothing of the run's private temporary tree stays behind, whatever happened.
+        self.assertEqual(os.listdir(run.tmp), [], run.stdout)
+        return run
+
+    def assert_failed(self, run, message):
+        self.assertNotEqual(run.code, 0, run.stdout)
+        self.assertEqual(run.lines[-1], FAILED + message)
+        self.assert_no_partial_output(run)
+
+    def assert_no_partial_output(self, run):
+        """Every JAR in midlets is a finished part with its JAD, and nothing else is there."""
+        finished = {name for name, _ in run.parts()}
+        files = run.midlets()
+        jads = {f[:-4] for f in files if f.endswith(".jad")}
+        jars = {f[:-4] for f in files if f.endswith(".jar")}
+        self.assertEqual(jars, jads, files)
+        self.assertTrue(jars <= finished, (jars, finished))
+
+    def assert_valid_build(self, run, source_bytes, vendor="Kelvatrone"):
+        self.assertEqual(run.code, 0, run.stdout + run.stderr)
+        self.assertTrue(run.lines[-1].startswith("Process successfully ended at "))
+        midlets = os.path.join(run.output, "midlets")
+        joined = b""
+        for name, size in run.parts():
+            jar = os.path.join(midlets, name + ".jar")
+            self.assertEqual(os.path.getsize(jar), size)
+            with open(os.path.join(midlets, name + ".jad"), "rb") as f:
+                jad = f.read().decode("cp1251")
+            self.assertIn(f"\r\nMIDlet-Jar-Size: {size}\r\n", jad)
+            self.assertIn(f"MIDlet-Jar-URL: {name}.jar\r\n", jad)
+            unzip = subprocess.run(["unzip", "-tq", jar], capture_output=True, text=True)
+            self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
+            with zipfile.ZipFile(jar) as z:
+                self.assertIsNone(z.testzip())
+            names = jar_entries(jar)
+            self.assertEqual(names[:2], ["META-INF/", "META-INF/MANIFEST.MF"])
+            self.assertEqual(sorted(names[2:]), ["TBookCanvas.class", "TBookMIDlet.class",
+                                                 "book.dat", "font.dat", "help.dat"])
+            attributes, entries, streamed = java_view(jar)
+            self.assertEqual(entries, names)
+            self.assertTrue(streamed)
+            self.assertEqual(attributes["MIDlet-Name"], name)
+            self.assertEqual(attributes["MIDlet-Vendor"], vendor)
+            self.assertEqual(attributes["MIDlet-Version"], "2.0.0")
+            self.assertEqual(attributes["MIDlet-1"], f"{name}, , TBookMIDlet")
+            book = read_member(jar, "book.dat")
+            self.assertEqual(int.from_bytes(book[:4], "big"), len(book) - 4)
+            joined += book[4:]
+        self.assertEqual(joined, source_bytes)
+
+
+def sample(name):
+    path = os.path.join(SAMPLES, name)
+    with open(path, "rb") as f:
+        return path, f.read()
+
+
+class EndToEnd(Checks):
+    def test_russian_book_with_russian_help_for_nokia(self):
+        path, text = sample("russian.txt")
+        run = self.run_cli(["--source", path, "--book", "Mayak", "--part-size", "400",
+                            "--help-language", "ru", "--phone", "nokia"])
+        self.assert_valid_build(run, text)
+        parts = run.parts()
+        self.assertGreaterEqual(len(parts), 3)
+        help_text = read_member(os.path.join(run.output, "midlets", "Mayak2.jar"), "help.dat")
+        self.assertIn(f"(2 \xe8\xe7 {len(parts)})".encode("latin-1"), help_text)  # "(2 of N)"
+
+    def test_english_book_with_english_help_for_any_phone(self):
+        path, text = sample("english.txt")
+        run = self.run_cli(["--source", path, "--book", "Lighthouse", "--part-size", "600",
+                            "--help-language", "en", "--phone", "any"])
+        self.assert_valid_build(run, text)
+        self.assertGreaterEqual(len(run.parts()), 3)
+        help_text = read_member(os.path.join(run.output, "midlets", "Lighthouse1.jar"), "help.dat")
+        self.assertIn(b"\rBook: \xa9 Kelvatrone, 2003-2004\r", help_text)
+
+    def test_canvas_follows_the_phone_type(self):
+        path, _ = sample("english.txt")
+        sizes = {}
+        for phone in ("any", "nokia"):
+            run = self.run_cli(["--source", path, "--phone", phone], name=phone)
+            self.assertEqual(run.code, 0, run.stdout)
+            jar = os.path.join(run.output, "midlets", "ReadMe.jar")
+            canvas = read_member(jar, "TBookCanvas.class")
+            self.assertEqual(canvas[:8], b"\xca\xfe\xba\xbe\x00\x00\x00\x2e")
+            sizes[phone] = canvas
+        self.assertNotEqual(sizes["any"], sizes["nokia"])
+        self.assertIn(b"com/nokia/mid/ui/FullCanvas", sizes["nokia"])
+
+
+def write(root, name, data):
+    path = os.path.join(root, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
+
+
+class BadInput(Checks):
+    def test_refused_settings(self):
+        path = write(self.root, "text.txt", b"Some text. More text.")
+        file_output = write(self.root, "not-a-dir", b"x")
+        cases = [
+            (["--source", os.path.join(self.root, "missing.txt")], "File not found"),
+            (["--source", self.root], "File access denied"),
+            (["--source", path, "--part-size", "abc"], "'abc' is not a valid integer value"),
+            (["--source", path, "--part-size", "0"], "Invalid part size"),
+            (["--source", path, "--part-size", "-5"], "Invalid part size"),
+            (["--source", path, "--part-size", "12 "], "'12 ' is not a valid integer value"),
+            (["--source", path, "--part-size", "$"], "'$' is not a valid integer value"),
+            (["--source", path, "--part-size", "0x"], "'0x' is not a valid integer value"),
+            (["--source", path, "--font-height", "-20"],
+             "Font too high for the reader: glyph height 22 rows, the limit is 16"),
+        ]
+        for name in ["", ".", "..", "a/b", "a\\b", "a,b", "a\x01b", "a\x7fb", "n" * 201]:
+            cases.append((["--source", path, "--book", name], "Invalid book name"))
+        for i, (args, message) in enumerate(cases):
+            with self.subTest(args=args):
+                self.assert_failed(self.run_cli(args, name=f"case{i}"), message)
+        run = self.run_cli(["--source", path], name="file-output", output=file_output)
+        self.assertNotEqual(run.code, 0)
+        self.assertEqual(run.lines[-1],
+                         FAILED + "Can not create tempopary directory " + file_output + "/midlets")
+
+    def test_missing_font_file(self):
+        path = write(self.root, "text.txt", b"Some text.")
+        run = self.run_cli(["--source", path, "--font", os.path.join(self.root, "no.ttf")])
+        self.assertNotEqual(run.code, 0)
+        self.assertTrue(run.lines[-1].startswith(FAILED), run.lines[-1])
+        self.assertIn("no.ttf", run.lines[-1])
+        self.assert_no_partial_output(run)
+
+    def test_accepted_odd_sources(self):
+        no_end = b"a" * 2500
+        cases = [
+            ("empty", b"", "90000", 0),
+            ("one byte", b"x", "90000", 1),
+            ("no sentence end", no_end, "1000", 3),
+            ("byte 0", b"Zero \x00 inside. And after.", "90000", 1),
+            ("leading blanks", b"Twelve bytes. Then more.", " 12", 3),
+        ]
+        for i, (label, data, part_size, parts) in enumerate(cases):
+            with self.subTest(label):
+                path = write(self.root, f"source{i}.txt", data)
+                run = self.run_cli(["--source", path, "--part-size", part_size], name=f"ok{i}")
+                self.assert_valid_build(run, data)
+                self.assertEqual(len(run.parts()), parts)
+
+    def test_placeholder_in_info_stays_literal(self):
+        path = write(self.root, "text.txt", b"Text.")
+        run = self.run_cli(["--source", path, "--info", "####Info", "--help-language", "en"])
+        self.assert_valid_build(run, b"Text.")
+        help_text = read_member(os.path.join(run.output, "midlets", "ReadMe.jar"), "help.dat")
+        self.assertIn(b"\rBook: ####Info\r", help_text)
+        self.assertIn(b"Total book size: 0.0 kb, part (1 of 1) size: 0.0 kb.", help_text)
+
+    def test_full_disk_leaves_no_partial_part(self):
+        random.seed(7)
+        words = ["".join(random.choice("qwertyuiopasdfghjklzxcvbnm") for _ in range(6)) for _ in range(4000)]
+        data = (" ".join(words) + ".").encode()
+        path = write(self.root, "big.txt", data)
+        # Room for the temporary files, not for a JAR that holds them.
+        run = self.run_cli(["--source", path, "--part-size", "14000"], limit_kb=16)
+        self.assertNotEqual(run.code, 0, run.stdout)
+        self.assertTrue(run.lines[-1].startswith(FAILED), run.lines[-1])
+        self.assert_no_partial_output(run)
+        self.assertEqual(run.midlets(), [])
+
+    def test_hundred_megabyte_source(self):
+        random.seed(100)
+        words = ["lighthouse", "keeper", "storm", "маяк".encode("cp1251").decode("latin-1"),
+                 "wave", "night", "light", "rock", "sea", "boat"]
+        sentence = lambda: " ".join(random.choice(words) for _ in range(12)) + ". "
+        block = "".join(sentence() for _ in range(2000)).encode("latin-1")
+        data = block * (100 * 1024 * 1024 // len(block) + 1)
+        data = data[:100 * 1024 * 1024]
+        path = write(self.root, "huge.txt", data)
+        run = self.run_cli(["--source", path, "--part-size", "90000", "--phone", "any"])
+        self.assertEqual(run.code, 0, run.stdout[-2000:])
+        parts = run.parts()
+        self.assertGreater(len(parts), 1160)
+        midlets = os.path.join(run.output, "midlets")
+        joined = b"".join(read_member(os.path.join(midlets, f"{n}.jar"), "book.dat")[4:]
+                          for n, _ in parts)
+        self.assertEqual(joined, data)
+
+
+class Parallel(Checks):
+    def test_eight_builds_into_one_directory(self):
+        path, text = sample("readme.txt")
+        output = os.path.join(self.root, "shared")
+
+        def build(i):
+            return Run(os.path.join(self.root, f"p{i}"),
+                       ["--source", path, "--book", f"Book{i}", "--part-size", "900"],
+                       output=output)
+
+        with concurrent.futures.ThreadPoolExecutor(8) as pool:
+            runs = list(pool.map(build, range(8)))
+        for run in runs:
+            self.assertEqual(os.listdir(run.tmp), [])
+            self.assert_valid_build(run, text)
+        self.assertEqual(len(os.listdir(os.path.join(output, "midlets"))),
+                         2 * sum(len(r.parts()) for r in runs))
+
+
+if __name__ == "__main__":
+    unittest.main()
