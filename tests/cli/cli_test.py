@@ -24,7 +24,8 @@ class Run:
     def __init__(self, root, args, limit_kb=None, output=None):
         self.output = output or os.path.join(root, "out")
         self.tmp = os.path.join(root, "tmp")
-        os.makedirs(self.output, exist_ok=True)
+        if output is None:
+            os.makedirs(self.output, exist_ok=True)
         os.makedirs(self.tmp, exist_ok=True)
         font = [] if "--font" in args else ["--font", FONT]
         command = [CLI, "--output", self.output] + font + args
