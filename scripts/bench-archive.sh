@@ -75,35 +75,40 @@ huge="$WORK/text200"
 mkdir "$huge"
 for _ in $(seq 10); do cat "$WORK/text20/novel.txt"; done >"$huge/novel.txt"
 
-# Median of REPS timings (seconds) of a command run `inner` times in a row.
-median_time() {
+# Wall-clock and CPU seconds of a command run `inner` times in a row: "wall cpu".
+timed() {
     local inner="$1"; shift
-    local times=()
-    for _ in $(seq "$REPS"); do
-        local start end
-        start=$(date +%s.%N)
-        for _ in $(seq "$inner"); do "$@" >/dev/null; done
-        end=$(date +%s.%N)
-        times+=("$(echo "$end - $start" | bc -l)")
-    done
-    printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+    /usr/bin/time -f "%e %U %S" bash -c 'for _ in $(seq "$0"); do "${@}" >/dev/null; done' \
+        "$inner" "$@" 2>&1 >/dev/null | tail -1 | awk '{print $1, $2 + $3}'
 }
 
-run_zip() { (cd "$1" && rm -f "$2" && zip -9 -X -r -q "$2" .); }
-run_ours() { "$BENCH" "$2" "$1"; }
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
+run_zip() { (cd "$1" && rm -f "$2" && zip -9 -X -r -q "$2" .); }
+export -f run_zip
+run_ours() { "$BENCH" "$2" "$1"; }
+export -f run_ours
+export BENCH
+
+# Runs ours and zip alternately, so that load from others on the machine hits both alike,
+# and takes the median of the per-pair ratios.
 compare() {
     local label="$1" tree="$2" inner="$3"
-    local ours_t zip_t
-    ours_t=$(median_time "$inner" run_ours "$tree" "$WORK/ours.jar")
-    zip_t=$(median_time "$inner" run_zip "$tree" "$WORK/zip.zip")
+    local wall=() cpu=()
+    for _ in $(seq "$REPS"); do
+        read -r ow oc < <(timed "$inner" run_ours "$tree" "$WORK/ours.jar")
+        read -r zw zc < <(timed "$inner" run_zip "$tree" "$WORK/zip.zip")
+        wall+=("$(echo "$ow / $zw" | bc -l)")
+        cpu+=("$(echo "$oc / $zc" | bc -l)")
+    done
     local ours_s zip_s
     ours_s=$(stat -c %s "$WORK/ours.jar")
     zip_s=$(stat -c %s "$WORK/zip.zip")
     unzip -t -q "$WORK/ours.jar" >/dev/null
-    echo "archive time ratio vs zip -9 ($label): $(echo "scale=3; $ours_t / $zip_t" | bc -l)"
-    echo "archive size ratio vs zip -9 ($label): $(echo "scale=4; $ours_s / $zip_s" | bc -l)"
-    echo "archive size ($label, bytes): ours $ours_s, zip $zip_s"
+    printf 'archive time ratio vs zip -9 (%s): %.3f\n' "$label" "$(printf '%s\n' "${wall[@]}" | median)"
+    printf 'archive CPU time ratio vs zip -9 (%s): %.3f\n' "$label" "$(printf '%s\n' "${cpu[@]}" | median)"
+    printf 'archive size ratio vs zip -9 (%s): %.4f\n' "$label" "$(echo "$ours_s / $zip_s" | bc -l)"
+    echo "archive size (${label}, bytes): ours $ours_s, zip $zip_s"
 }
 
 compare "build temp tree" "$WORK/temp" 20

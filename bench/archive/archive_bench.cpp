@@ -1,5 +1,6 @@
 // archive_bench.cpp - writes <tree> into <archive> at level 9, <repeat> times, the way the
 // build driver does; timing and memory are measured around it by the bench script.
+// QUORIX_BENCH_NO_FLUSH=1 leaves out the flush to disk, to see what it costs.
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
         quorix::TZipWriter zw("zw");
         zw.SetCompressionLevel(quorix::TZWCompressionLevel::clMax);
         zw.SetCompressionMode(9);
+        const char* noFlush = std::getenv("QUORIX_BENCH_NO_FLUSH");
+        zw.Options().flushBuffers = !(noFlush && *noFlush == '1');
         for (int i = 0; i < repeat; ++i) {
             zw.SetFileName(argv[1]);
             zw.OpenNew();
