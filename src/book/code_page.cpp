@@ -87,10 +87,12 @@ std::optional<char32_t> CodePageChar(unsigned char byte, const std::string& code
     unsigned char out[8];
     char* outPtr = reinterpret_cast<char*>(out);
     std::size_t outLeft = sizeof out;
-    if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
-        outLeft != 4) {
+    if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
         return std::nullopt;
     }
+    // Code pages with combining accents hold a letter back until the input ends.
+    iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+    if (outLeft != 4) return std::nullopt;
     return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24);
 }
 
