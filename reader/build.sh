@@ -29,6 +29,5 @@ mkdir -p "$dest/standard" "$dest/nokia"
 cp "$work/pg/standard/TBookMIDlet.class" "$dest/TBookMIDlet.class"
 cp "$work/pg/standard/TBookCanvas.class" "$dest/standard/TBookCanvas.class"
 cp "$work/pg/nokia/TBookCanvas.class" "$dest/nokia/TBookCanvas.class"
-touch -d @0 "$dest/TBookMIDlet.class" "$dest/standard/TBookCanvas.class" "$dest/nokia/TBookCanvas.class" 2>/dev/null || true
 
 python3 "$here/check_classes.py" --api "$work/api" "$dest"
