@@ -18,6 +18,7 @@
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/part_reader.h"
+#include "payload/reader_payload.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -94,6 +95,7 @@ void TBuildRun::Run() {
 
     PrepareDirectories();
     log_.Add("Creating temporary files...");
+    TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
     sourceSize_ = source_.Open(settings_.sourcePath);
     partCount_ = source_.PlanParts(partSize_);

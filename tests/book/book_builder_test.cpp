@@ -1,5 +1,6 @@
 // book_builder_test.cpp - the driver's steps, log lines, failures and cleanup.
 #include "book/book_builder.h"
+#include "payload/reader_payload.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,8 @@ TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
         "Temporary directory " + Temp() + " - Ok",
         "Temporary directory " + Meta() + " - Ok",
         "Creating temporary files...",
+        "Create file " + Temp() + "/TBookMIDlet.class, size " + std::to_string(TReaderPayload::MainClass().size()) + " bytes",
+        "Create file " + Temp() + "/TBookCanvas.class, size " + std::to_string(TReaderPayload::FullScreenCanvas().size()) + " bytes",
         "Create file " + Meta() + "/MANIFEST.MF, size 197 bytes",
         "Create text file " + Temp() + "/book.dat, size 10 bytes",
         "Create file " + Temp() + "/help.dat, size ",
@@ -75,10 +78,10 @@ TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
         "Process successfully ended at ",
     });
     std::uintmax_t jarSize = fs::file_size(dir.Path() / "midlets" / "ReadMe.jar");
-    EXPECT_EQ(log.Lines()[11], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
+    EXPECT_EQ(log.Lines()[13], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
     std::string jad = ReadFile(dir.Path() / "midlets" / "ReadMe.jad");
     EXPECT_NE(jad.find("\r\nMIDlet-Jar-Size: " + std::to_string(jarSize) + "\r\n"), std::string::npos);
-    EXPECT_EQ(log.Lines()[13], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
+    EXPECT_EQ(log.Lines()[15], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
     EXPECT_EQ(log.Lines().front().size(), std::string("Process started at hh:nn:ss").size());
     EXPECT_TRUE(TempFiles().empty());
 }
@@ -97,7 +100,8 @@ TEST_F(BookBuilderTest, PartNamesFollowThePlannedCount) {
 TEST_F(BookBuilderTest, EmptySourceMakesNoPartAndSucceeds) {
     WriteFile(settings.sourcePath, "");
     ASSERT_TRUE(Build());
-    EXPECT_EQ(log.Lines()[log.Lines().size() - 2], "Creating temporary files...");
+    EXPECT_EQ(log.Lines()[log.Lines().size() - 4], "Creating temporary files...");
+    EXPECT_TRUE(fs::is_empty(dir.Path() / "midlets"));
     EXPECT_EQ(LastLine().rfind("Process successfully ended at ", 0), 0u);
 }
 
