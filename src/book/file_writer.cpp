@@ -66,11 +66,11 @@ void WriteRawFile(std::string_view bytes, const fs::path& path) {
 
 void EnsureDirectory(const fs::path& dir, TBuildLog& log) {
     std::error_code ec;
-    if (!fs::is_directory(dir, ec)) {
-        // One level only: a missing parent is a failure, as is a file in the way.
-        if (!fs::create_directory(dir, ec) || ec) {
-            throw TBookError(std::string(kMsgCannotCreateDir) + dir.string());
-        }
+    // One level only: a missing parent is a failure, as is a file in the way. Another
+    // build may make the same directory at the same moment, which is no failure.
+    fs::create_directory(dir, ec);
+    if (ec || !fs::is_directory(dir, ec)) {
+        throw TBookError(std::string(kMsgCannotCreateDir) + dir.string());
     }
     log.Add("Temporary directory " + dir.string() + " - Ok");
 }
