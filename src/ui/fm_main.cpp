@@ -59,8 +59,12 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
     return widget;
 }
 
+// A label is as wide as its caption: where the window's face is replaced by a wider one,
+// it grows to the right rather than cut the caption off.
 QLabel* AddLabel(QWidget* owner, const char* name, const char* text, int left, int top, int width) {
-    return Place(new QLabel(QString::fromLatin1(text), owner), name, left, top, width, 13);
+    auto* label = Place(new QLabel(QString::fromLatin1(text), owner), name, left, top, width, 13);
+    label->resize(std::max(width, label->sizeHint().width()), label->height());
+    return label;
 }
 
 QPushButton* AddButton(QWidget* owner, const char* name, const char* text, int left, int top,
@@ -93,7 +97,13 @@ TfmMain::TfmMain(TWindowServices services, QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);
     move(192, 107);
     fontDialogFont_ = QFontFromFontDesc(buildFont_);
-    setFont(fontDialogFont_);
+    // Systems without the face get the narrowest look-alike at hand, so that the captions
+    // and the preview's lines fit the fixed layout as closely as they can.
+    QFont windowFont = fontDialogFont_;
+    windowFont.setFamilies({windowFont.family(), QStringLiteral("Microsoft Sans Serif"),
+                            QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("DejaVu Sans Condensed")});
+    setFont(windowFont);
 
     CreateControls();
     ConnectHandlers();
