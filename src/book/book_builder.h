@@ -36,7 +36,7 @@ struct TBuildOptions {
     bool keepTemporaryFiles = false;
     // Asked when an archive entry cannot be written, with the question's text;
     // without it (or with Abort) the build fails and the part's JAR is deleted.
-    std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure;
+    std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure = nullptr;
 };
 
 class TBookBuilder {
