@@ -206,7 +206,9 @@ TEST_F(BookBuilderTest, DirectoryThatCannotBeMadeStopsTheBuild) {
 
 TEST_F(BookBuilderTest, UnwritableTemporaryFileFailsWithItsPath) {
     WriteFile(settings.sourcePath, "Text.");
+    // A directory that is not empty stands where the manifest goes.
     fs::create_directories(dir.Path() / "temp" / "META-INF" / "MANIFEST.MF");
+    WriteFile(dir.Path() / "temp" / "META-INF" / "MANIFEST.MF" / "keep", "x");
     EXPECT_FALSE(Build());
     EXPECT_EQ(LastLine(), "Process not ended, error: Can not create/save file " + Meta() + "/MANIFEST.MF");
 }
