@@ -10,3 +10,6 @@ ctest --test-dir build-test --output-on-failure -j2 "$@"
 
 # The fuzz targets, briefly, on their seed corpus (clang build of their own).
 scripts/fuzz.sh --short
+
+# The core's tests and the command line's bad-input table under ASan and UBSan.
+scripts/sanitize.sh
