@@ -10,18 +10,18 @@ namespace quorix {
 // The front end decides where lines go (log pane, standard output); the core
 // only appends, one finished line at a time.
 class TBuildLog {
-public:
+  public:
     virtual ~TBuildLog() = default;
     virtual void Add(std::string_view line) = 0;
 };
 
 // Keeps the lines in memory: for tests and for front ends that show them later.
 class TMemoryLog : public TBuildLog {
-public:
+  public:
     void Add(std::string_view line) override { lines_.emplace_back(line); }
     const std::vector<std::string>& Lines() const { return lines_; }
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 

@@ -6,7 +6,9 @@
 
 namespace quorix {
 
-inline void putU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+inline void putU8(std::string& out, std::uint8_t v) {
+    out.push_back(static_cast<char>(v));
+}
 
 inline void putU16BE(std::string& out, std::uint16_t v) {
     out.push_back(static_cast<char>(v >> 8));

@@ -46,7 +46,9 @@ std::size_t Utf8Length(unsigned char lead) {
 
 }  // namespace
 
-void CheckCodePage(const std::string& codePage) { OpenIconv("UTF-8", codePage); }
+void CheckCodePage(const std::string& codePage) {
+    OpenIconv("UTF-8", codePage);
+}
 
 std::string Utf8ToCodePage(std::string_view utf8, const std::string& codePage) {
     IconvHandle cd = OpenIconv(codePage, "UTF-8");

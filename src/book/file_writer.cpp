@@ -37,7 +37,9 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-[[noreturn]] void ThrowIo(int errorCode) { throw TBookError(IoErrorMessage(errorCode)); }
+[[noreturn]] void ThrowIo(int errorCode) {
+    throw TBookError(IoErrorMessage(errorCode));
+}
 
 void LogCreated(TBuildLog& log, const fs::path& path, std::uintmax_t size) {
     log.Add("Create file " + path.string() + ", size " + std::to_string(size) + " bytes");
@@ -50,7 +52,8 @@ void WriteRawFile(std::span<const std::string_view> pieces, const fs::path& path
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) ThrowIo(errno);
     for (std::string_view piece : pieces) {
-        if (!piece.empty() && std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size()) {
+        if (!piece.empty() &&
+            std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size()) {
             ThrowIo(errno ? errno : EIO);
         }
     }

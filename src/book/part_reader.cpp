@@ -21,7 +21,9 @@ std::size_t CutLength(std::string_view read, bool fullRead) {
     return last == std::string_view::npos ? read.size() : last + 1;
 }
 
-TPartReader::~TPartReader() { Close(); }
+TPartReader::~TPartReader() {
+    Close();
+}
 
 std::uintmax_t TPartReader::Open(const fs::path& source) {
     Close();
@@ -30,7 +32,8 @@ std::uintmax_t TPartReader::Open(const fs::path& source) {
     struct stat info {};
     if (::fstat(fd_, &info) != 0) throw TBookError(IoErrorMessage(errno));
     // A directory opens for reading here but can never be read as text.
-    if (!S_ISREG(info.st_mode)) throw TBookError(IoErrorMessage(S_ISDIR(info.st_mode) ? EISDIR : EIO));
+    if (!S_ISREG(info.st_mode))
+        throw TBookError(IoErrorMessage(S_ISDIR(info.st_mode) ? EISDIR : EIO));
     size_ = static_cast<std::uintmax_t>(info.st_size);
     position_ = 0;
     return size_;
@@ -57,8 +60,8 @@ TPart TPartReader::ReadCut() {
     buffer_.resize(want);
     std::size_t got = 0;
     while (got < want) {
-        ssize_t n = ::pread(fd_, buffer_.data() + got, want - got,
-                            static_cast<off_t>(position_ + got));
+        ssize_t n =
+            ::pread(fd_, buffer_.data() + got, want - got, static_cast<off_t>(position_ + got));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw TBookError(IoErrorMessage(errno));

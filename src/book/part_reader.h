@@ -20,7 +20,7 @@ struct TPart {
 };
 
 class TPartReader {
-public:
+  public:
     TPartReader() = default;
     ~TPartReader();
     TPartReader(const TPartReader&) = delete;
@@ -40,7 +40,7 @@ public:
 
     void Close();
 
-private:
+  private:
     // Reads the part at position_ into buffer_ and returns its cut.
     TPart ReadCut();
 

@@ -16,17 +16,21 @@ void AddBuildOptions(CLI::App& app, TCliBuild& build) {
     app.add_option("--part-size", s.partSizeText,
                    "Largest part in bytes, as typed (decimal, or hexadecimal with $ or 0x)")
         ->capture_default_str();
-    app.add_option("--phone", s.phoneType, "Phone type: 0/any (standard screen) or 1/nokia (full screen)")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, PhoneType>{{"0", PhoneType::Any}, {"any", PhoneType::Any},
-                                             {"1", PhoneType::Nokia}, {"nokia", PhoneType::Nokia}},
-            CLI::ignore_case))
+    app.add_option("--phone", s.phoneType,
+                   "Phone type: 0/any (standard screen) or 1/nokia (full screen)")
+        ->transform(
+            CLI::CheckedTransformer(std::map<std::string, PhoneType>{{"0", PhoneType::Any},
+                                                                     {"any", PhoneType::Any},
+                                                                     {"1", PhoneType::Nokia},
+                                                                     {"nokia", PhoneType::Nokia}},
+                                    CLI::ignore_case))
         ->option_text("0|any|1|nokia=nokia");
     app.add_option("--help-language", s.helpLanguage, "Language of the help page: 0/ru or 1/en")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, int>{{"0", kHelpRussian}, {"ru", kHelpRussian},
-                                       {"1", kHelpEnglish}, {"en", kHelpEnglish}},
-            CLI::ignore_case))
+        ->transform(CLI::CheckedTransformer(std::map<std::string, int>{{"0", kHelpRussian},
+                                                                       {"ru", kHelpRussian},
+                                                                       {"1", kHelpEnglish},
+                                                                       {"en", kHelpEnglish}},
+                                            CLI::ignore_case))
         ->option_text("0|ru|1|en=ru");
     app.add_option("--font", s.font.face, "Font family name, or the path of a font file")
         ->capture_default_str();

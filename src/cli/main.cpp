@@ -1,12 +1,11 @@
 // main.cpp - quorix-maker-cli: builds a book from the command line.
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
-
-#include <CLI/CLI.hpp>
 
 #include "book/book_builder.h"
 #include "cli_options.h"
@@ -18,7 +17,7 @@ namespace fs = std::filesystem;
 
 // Writes each line as soon as the build reports it.
 class TStdoutLog : public quorix::TBuildLog {
-public:
+  public:
     void Add(std::string_view line) override { std::cout << line << std::endl; }
 };
 
@@ -26,7 +25,8 @@ public:
 fs::path MakePrivateDirectory() {
     std::string pattern = (fs::temp_directory_path() / "quorix-maker-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "cannot create a temporary directory");
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot create a temporary directory");
     }
     return pattern;
 }
@@ -37,7 +37,8 @@ int RunBuild(const quorix::TCliBuild& build) {
     options.keepTemporaryFiles = build.keepTemp;
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
-    quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir}, options);
+    quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir},
+                                 options);
     TStdoutLog log;
     bool ok = builder.Run(build.settings, log);
     if (build.keepTemp) {
@@ -66,8 +67,8 @@ int main(int argc, char** argv) {
 
     // Developer commands: they write their output beside the input file.
     fs::path toolInput;
-    CLI::App* hex = app.add_subcommand(
-        "hex", "Write FILE's bytes as a byte-array declaration into FILE.imp");
+    CLI::App* hex =
+        app.add_subcommand("hex", "Write FILE's bytes as a byte-array declaration into FILE.imp");
     hex->add_option("FILE", toolInput, "Any file")->required()->check(CLI::ExistingFile);
     CLI::App* join = app.add_subcommand(
         "join-lines", "Join hard-wrapped lines of FILE into FILE.txt (other CR LF become CR)");

@@ -1,11 +1,11 @@
 // book_builder_test.cpp - the driver's steps, log lines, failures and cleanup.
 #include "book/book_builder.h"
-#include "payload/reader_payload.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
+#include "payload/reader_payload.h"
 #include "test_support.h"
 
 namespace quorix {
@@ -16,7 +16,7 @@ using test::TTempDir;
 using test::WriteFile;
 
 class BookBuilderTest : public ::testing::Test {
-protected:
+  protected:
     BookBuilderTest() {
         settings.sourcePath = (dir.Path() / "source.txt").string();
         settings.font.face = "DejaVu Sans";
@@ -58,29 +58,34 @@ void ExpectLog(const std::vector<std::string>& lines, const std::vector<std::str
 TEST_F(BookBuilderTest, OnePartBuildLogsEveryStepInOrder) {
     WriteFile(settings.sourcePath, "Hello. Bye");
     ASSERT_TRUE(Build());
-    ExpectLog(log.Lines(), {
-        "Process started at ",
-        "Checking directories...",
-        "Temporary directory " + Midlets() + " - Ok",
-        "Temporary directory " + Temp() + " - Ok",
-        "Temporary directory " + Meta() + " - Ok",
-        "Creating temporary files...",
-        "Create file " + Temp() + "/TBookMIDlet.class, size " + std::to_string(TReaderPayload::MainClass().size()) + " bytes",
-        "Create file " + Temp() + "/TBookCanvas.class, size " + std::to_string(TReaderPayload::FullScreenCanvas().size()) + " bytes",
-        "Create file " + Meta() + "/MANIFEST.MF, size 197 bytes",
-        "Create text file " + Temp() + "/book.dat, size 10 bytes",
-        "Create file " + Temp() + "/help.dat, size ",
-        "Create font file " + Temp() + "/font.dat, size ",
-        "Creating jar file...",
-        "Create midlet ReadMe.jar, size ",
-        "Create file " + Midlets() + "/ReadMe.jad, size 2",
-        "Create ReadMe.jad, size 2",
-        "Process successfully ended at ",
-    });
+    ExpectLog(log.Lines(),
+              {
+                  "Process started at ",
+                  "Checking directories...",
+                  "Temporary directory " + Midlets() + " - Ok",
+                  "Temporary directory " + Temp() + " - Ok",
+                  "Temporary directory " + Meta() + " - Ok",
+                  "Creating temporary files...",
+                  "Create file " + Temp() + "/TBookMIDlet.class, size " +
+                      std::to_string(TReaderPayload::MainClass().size()) + " bytes",
+                  "Create file " + Temp() + "/TBookCanvas.class, size " +
+                      std::to_string(TReaderPayload::FullScreenCanvas().size()) + " bytes",
+                  "Create file " + Meta() + "/MANIFEST.MF, size 197 bytes",
+                  "Create text file " + Temp() + "/book.dat, size 10 bytes",
+                  "Create file " + Temp() + "/help.dat, size ",
+                  "Create font file " + Temp() + "/font.dat, size ",
+                  "Creating jar file...",
+                  "Create midlet ReadMe.jar, size ",
+                  "Create file " + Midlets() + "/ReadMe.jad, size 2",
+                  "Create ReadMe.jad, size 2",
+                  "Process successfully ended at ",
+              });
     std::uintmax_t jarSize = fs::file_size(dir.Path() / "midlets" / "ReadMe.jar");
-    EXPECT_EQ(log.Lines()[13], "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
+    EXPECT_EQ(log.Lines()[13],
+              "Create midlet ReadMe.jar, size " + std::to_string(jarSize) + " bytes");
     std::string jad = ReadFile(dir.Path() / "midlets" / "ReadMe.jad");
-    EXPECT_NE(jad.find("\r\nMIDlet-Jar-Size: " + std::to_string(jarSize) + "\r\n"), std::string::npos);
+    EXPECT_NE(jad.find("\r\nMIDlet-Jar-Size: " + std::to_string(jarSize) + "\r\n"),
+              std::string::npos);
     EXPECT_EQ(log.Lines()[15], "Create ReadMe.jad, size " + std::to_string(jad.size()) + " bytes");
     EXPECT_EQ(log.Lines().front().size(), std::string("Process started at hh:nn:ss").size());
     EXPECT_TRUE(TempFiles().empty());
@@ -196,12 +201,14 @@ TEST_F(BookBuilderTest, DirectoryThatCannotBeMadeStopsTheBuild) {
     WriteFile(settings.sourcePath, "Text.");
     WriteFile(dir.Path() / "midlets", "a file in the way");
     EXPECT_FALSE(Build());
-    EXPECT_EQ(LastLine(), "Process not ended, error: Can not create tempopary directory " + Midlets());
+    EXPECT_EQ(LastLine(),
+              "Process not ended, error: Can not create tempopary directory " + Midlets());
     TMemoryLog nested;
     TBookBuilder deep({dir.Path() / "no" / "such", dir.Path()});
     EXPECT_FALSE(deep.Run(settings, nested));
-    EXPECT_EQ(nested.Lines().back(), "Process not ended, error: Can not create tempopary directory " +
-                                         (dir.Path() / "no" / "such" / "midlets").string());
+    EXPECT_EQ(nested.Lines().back(),
+              "Process not ended, error: Can not create tempopary directory " +
+                  (dir.Path() / "no" / "such" / "midlets").string());
 }
 
 TEST_F(BookBuilderTest, UnwritableTemporaryFileFailsWithItsPath) {
@@ -210,7 +217,8 @@ TEST_F(BookBuilderTest, UnwritableTemporaryFileFailsWithItsPath) {
     fs::create_directories(dir.Path() / "temp" / "META-INF" / "MANIFEST.MF");
     WriteFile(dir.Path() / "temp" / "META-INF" / "MANIFEST.MF" / "keep", "x");
     EXPECT_FALSE(Build());
-    EXPECT_EQ(LastLine(), "Process not ended, error: Can not create/save file " + Meta() + "/MANIFEST.MF");
+    EXPECT_EQ(LastLine(),
+              "Process not ended, error: Can not create/save file " + Meta() + "/MANIFEST.MF");
 }
 
 TEST_F(BookBuilderTest, CharacterOutsideTheCodePageIsRefused) {
@@ -219,7 +227,9 @@ TEST_F(BookBuilderTest, CharacterOutsideTheCodePageIsRefused) {
     EXPECT_TRUE(Build());
     settings.bookName = "Book\xE4\xB8\xAD";  // a CJK character does not
     EXPECT_FALSE(Build());
-    EXPECT_EQ(LastLine(), "Process not ended, error: The character \"\xE4\xB8\xAD\" is not in code page CP1251");
+    EXPECT_EQ(
+        LastLine(),
+        "Process not ended, error: The character \"\xE4\xB8\xAD\" is not in code page CP1251");
 }
 
 TEST(BookName, Rules) {

@@ -18,8 +18,10 @@ TEST(CodePage, ByteToCharacter) {
 }
 
 TEST(CodePage, RoundTripAndRefusals) {
-    EXPECT_EQ(Utf8ToCodePage("\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0", "CP1251"), "\xCA\xED\xE8\xE3\xE0");
-    EXPECT_EQ(CodePageToUtf8("\xCA\xED\xE8\xE3\xE0", "CP1251"), "\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0");
+    EXPECT_EQ(Utf8ToCodePage("\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0", "CP1251"),
+              "\xCA\xED\xE8\xE3\xE0");
+    EXPECT_EQ(CodePageToUtf8("\xCA\xED\xE8\xE3\xE0", "CP1251"),
+              "\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0");
     EXPECT_EQ(CodePageToUtf8("a\x98z", "CP1251"), "a\xEF\xBF\xBDz");
     EXPECT_THROW(Utf8ToCodePage("\xE4\xB8\xAD", "CP1251"), TBookError);
     EXPECT_THROW(CheckCodePage("NO-SUCH-CODE-PAGE"), TBookError);

@@ -37,10 +37,12 @@ TEST(HelpText, TemplatesHaveNineteenCrLinesAndFivePlaceholders) {
         EXPECT_EQ(count, 5u);
         // The digit 8 only appears in the vendor line.
         EXPECT_EQ(std::string_view(t).substr(0, t.rfind('\r')).find('8'), std::string_view::npos);
-        EXPECT_TRUE(std::all_of(t.begin(), t.end(),
-                                [](char c) { return static_cast<unsigned char>(c) >= 32 || c == '\r'; }));
+        EXPECT_TRUE(std::all_of(t.begin(), t.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 32 || c == '\r';
+        }));
     }
-    EXPECT_EQ(Lines(THelpText::Template(kHelpEnglish))[15], "*, 0, #, right, down - go to next page");
+    EXPECT_EQ(Lines(THelpText::Template(kHelpEnglish))[15],
+              "*, 0, #, right, down - go to next page");
     EXPECT_EQ(THelpText::Template(7), THelpText::Template(kHelpRussian));
 }
 
@@ -57,9 +59,9 @@ TEST(HelpText, SizesRoundHalfUpToOneDecimal) {
     struct Case {
         std::uintmax_t bytes;
         const char* text;
-    } cases[] = {{0, "0.0"},    {51, "0.0"},      {52, "0.1"},       {256, "0.3"},
-                 {768, "0.8"},  {1280, "1.3"},    {89950, "87.8"},   {250000, "244.1"},
-                 {1023, "1.0"}, {10188, "9.9"},   {10189, "10.0"}};
+    } cases[] = {{0, "0.0"},    {51, "0.0"},    {52, "0.1"},     {256, "0.3"},
+                 {768, "0.8"},  {1280, "1.3"},  {89950, "87.8"}, {250000, "244.1"},
+                 {1023, "1.0"}, {10188, "9.9"}, {10189, "10.0"}};
     for (const Case& c : cases) EXPECT_EQ(FormatKilobytes(c.bytes, '.'), c.text) << c.bytes;
     EXPECT_EQ(FormatKilobytes(250000, ','), "244,1");
 }
@@ -81,8 +83,8 @@ TEST(HelpText, FillsTheFivePlaceholdersInOrder) {
 }
 
 TEST(HelpText, PlaceholderTextInTheInfoStaysAsTyped) {
-    std::string filled = THelpText::Fill(THelpText::Template(kHelpEnglish), "see ####Info", 1024,
-                                         2, 5, 512, '.');
+    std::string filled =
+        THelpText::Fill(THelpText::Template(kHelpEnglish), "see ####Info", 1024, 2, 5, 512, '.');
     std::vector<std::string> lines = Lines(filled);
     EXPECT_EQ(lines[2], "Book: see ####Info");
     EXPECT_EQ(lines[4], "Total book size: 1.0 kb, part (2 of 5) size: 0.5 kb.");
@@ -98,7 +100,8 @@ TEST(HelpText, HelpDatIsTheTextWithItsLengthFirst) {
     std::string file = test::ReadFile(dir.Path() / "help.dat");
     EXPECT_EQ(file, std::string("\0\0\x01\x2C", 4) + text);
     ASSERT_EQ(log.Lines().size(), 1u);
-    EXPECT_EQ(log.Lines()[0], "Create file " + (dir.Path() / "help.dat").string() + ", size 304 bytes");
+    EXPECT_EQ(log.Lines()[0],
+              "Create file " + (dir.Path() / "help.dat").string() + ", size 304 bytes");
 }
 
 }  // namespace

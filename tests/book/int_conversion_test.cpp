@@ -15,11 +15,21 @@ struct Accepted {
 
 TEST(IntConversion, AcceptsDecimalAndHexadecimalForms) {
     const Accepted cases[] = {
-        {"90000", 90000},      {"  12", 12},          {"+7", 7},
-        {"-5", -5},            {"0", 0},              {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN}, {"$80", 128},     {"$FFFFFFFF", -1},
-        {"x1f", 31},           {"X1F", 31},           {"0x10", 16},
-        {"0XaB", 171},         {"007", 7},            {"$0", 0},
+        {"90000", 90000},
+        {"  12", 12},
+        {"+7", 7},
+        {"-5", -5},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"$80", 128},
+        {"$FFFFFFFF", -1},
+        {"x1f", 31},
+        {"X1F", 31},
+        {"0x10", 16},
+        {"0XaB", 171},
+        {"007", 7},
+        {"$0", 0},
     };
     for (const Accepted& c : cases) {
         auto value = TryStrToInt(c.text);
@@ -29,10 +39,13 @@ TEST(IntConversion, AcceptsDecimalAndHexadecimalForms) {
 }
 
 TEST(IntConversion, RefusesEverythingElse) {
-    const char* refused[] = {"",     "   ",         "12 ",        "abc",   "$",     "0x",
-                             "x",    "-$10",        "+0x1",       "1e3",   "12a",   "- 5",
-                             "--5",  "2147483648",  "-2147483649", "$100000000", "1.5", "\t12",
-                             "+",    "0x1 ",        "99999999999999999999"};
+    const char* refused[] = {"",           "   ",        "12 ",
+                             "abc",        "$",          "0x",
+                             "x",          "-$10",       "+0x1",
+                             "1e3",        "12a",        "- 5",
+                             "--5",        "2147483648", "-2147483649",
+                             "$100000000", "1.5",        "\t12",
+                             "+",          "0x1 ",       "99999999999999999999"};
     for (const char* text : refused) EXPECT_FALSE(TryStrToInt(text).has_value()) << text;
 }
 

@@ -65,7 +65,8 @@ TEST(PartReader, LogsTheTextFileWithoutItsPrefix) {
     TMemoryLog log;
     reader.NextPart(dir.Path(), log);
     ASSERT_EQ(log.Lines().size(), 1u);
-    EXPECT_EQ(log.Lines()[0], "Create text file " + (dir.Path() / "book.dat").string() + ", size 7 bytes");
+    EXPECT_EQ(log.Lines()[0],
+              "Create text file " + (dir.Path() / "book.dat").string() + ", size 7 bytes");
 }
 
 // No text is lost after the count the source size alone would give.
@@ -117,7 +118,8 @@ TEST(PartReader, PropertyPartsConcatenateToTheSource) {
             bool cutAtEnd = p.find_last_of(".?!") == p.size() - 1;
             bool holdsNone = p.find_first_of(".?!") == std::string::npos;
             if (!last) {
-                EXPECT_TRUE(cutAtEnd || (holdsNone && p.size() == static_cast<std::size_t>(partSize)))
+                EXPECT_TRUE(cutAtEnd ||
+                            (holdsNone && p.size() == static_cast<std::size_t>(partSize)))
                     << "part " << i << " of round " << round;
             }
             joined += p;

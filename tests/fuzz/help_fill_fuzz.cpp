@@ -1,4 +1,5 @@
-// help_fill_fuzz.cpp - any info text lands verbatim, and only the template's placeholders are filled.
+// help_fill_fuzz.cpp - any info text lands verbatim, and only the template's placeholders are
+// filled.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -15,14 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t total = numbers & 0xFFFFFFFFFFull;
     std::uint64_t k = 1 + (numbers >> 40 & 0xFF), n = k + (numbers >> 48 & 0xFF);
     std::uint64_t part = total % 100000;
-    std::string filled = quorix::THelpText::Fill(templ, info, total, k, n, part, data[8] & 2 ? ',' : '.');
+    std::string filled =
+        quorix::THelpText::Fill(templ, info, total, k, n, part, data[8] & 2 ? ',' : '.');
     std::size_t expected = templ.size() - 5 * quorix::kPlaceholder.size() + info.size() +
                            quorix::FormatKilobytes(total, '.').size() + std::to_string(k).size() +
                            std::to_string(n).size() + quorix::FormatKilobytes(part, '.').size();
     if (filled.size() != expected) std::abort();
     // The info text follows the first placeholder's prefix unchanged.
     std::size_t at = templ.find(quorix::kPlaceholder);
-    if (filled.compare(0, at, templ.substr(0, at)) != 0 || filled.compare(at, info.size(), info) != 0) {
+    if (filled.compare(0, at, templ.substr(0, at)) != 0 ||
+        filled.compare(at, info.size(), info) != 0) {
         std::abort();
     }
     return 0;

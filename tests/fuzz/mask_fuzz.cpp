@@ -8,7 +8,9 @@
 
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 // Dynamic programming over "*" and "?"; a "?" right after a "*" adds nothing.
 bool Reference(const std::string& mask, const std::string& text) {

@@ -27,10 +27,11 @@ std::vector<unsigned char> Bytes(std::span<const unsigned char> blob) {
 const fs::path kClasses = fs::path(QUORIX_SOURCE_DIR) / "reader" / "classes";
 
 class ReaderPayloadTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("quorix_payload_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("quorix_payload_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -41,8 +42,10 @@ protected:
 
 TEST(ReaderPayloadBlobs, AreTheCommittedClassFiles) {
     EXPECT_EQ(Bytes(TReaderPayload::MainClass()), ReadFile(kClasses / "TBookMIDlet.class"));
-    EXPECT_EQ(Bytes(TReaderPayload::StandardCanvas()), ReadFile(kClasses / "standard" / "TBookCanvas.class"));
-    EXPECT_EQ(Bytes(TReaderPayload::FullScreenCanvas()), ReadFile(kClasses / "nokia" / "TBookCanvas.class"));
+    EXPECT_EQ(Bytes(TReaderPayload::StandardCanvas()),
+              ReadFile(kClasses / "standard" / "TBookCanvas.class"));
+    EXPECT_EQ(Bytes(TReaderPayload::FullScreenCanvas()),
+              ReadFile(kClasses / "nokia" / "TBookCanvas.class"));
 }
 
 TEST(ReaderPayloadBlobs, AreCldcClassFilesOfVersion46) {
@@ -56,9 +59,12 @@ TEST(ReaderPayloadBlobs, AreCldcClassFilesOfVersion46) {
 }
 
 TEST(ReaderPayloadBlobs, CanvasFollowsPhoneType) {
-    EXPECT_EQ(TReaderPayload::Canvas(PhoneType::Nokia).data(), TReaderPayload::FullScreenCanvas().data());
-    EXPECT_EQ(TReaderPayload::Canvas(PhoneType::Any).data(), TReaderPayload::StandardCanvas().data());
-    EXPECT_EQ(TReaderPayload::Canvas(static_cast<PhoneType>(7)).data(), TReaderPayload::StandardCanvas().data());
+    EXPECT_EQ(TReaderPayload::Canvas(PhoneType::Nokia).data(),
+              TReaderPayload::FullScreenCanvas().data());
+    EXPECT_EQ(TReaderPayload::Canvas(PhoneType::Any).data(),
+              TReaderPayload::StandardCanvas().data());
+    EXPECT_EQ(TReaderPayload::Canvas(static_cast<PhoneType>(7)).data(),
+              TReaderPayload::StandardCanvas().data());
 }
 
 TEST_F(ReaderPayloadTest, WritesMainClassThenCanvasForEachPhoneType) {
@@ -91,7 +97,8 @@ TEST_F(ReaderPayloadTest, MissingDirectoryRaisesTheFileMessage) {
         TReaderPayload::Write(missing, PhoneType::Nokia, log);
         FAIL() << "no exception";
     } catch (const std::exception& e) {
-        EXPECT_EQ(std::string(e.what()), "Can not create/save file " + (missing / "TBookMIDlet.class").string());
+        EXPECT_EQ(std::string(e.what()),
+                  "Can not create/save file " + (missing / "TBookMIDlet.class").string());
     }
     EXPECT_TRUE(log.Lines().empty());
 }
