@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <random>
 
 #include "book/book_error.h"
@@ -77,9 +79,18 @@ TEST(PartReader, PlansEveryPartUntilTheSourceIsUsedUp) {
     EXPECT_TRUE(Cut(dir, "", 10).empty());
 }
 
+long PeakMemoryKb() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 TEST(PartReader, HugePartSizeNeedsNoMoreMemoryThanTheSource) {
     TTempDir dir;
+    long before = PeakMemoryKb();
     EXPECT_EQ(Cut(dir, "One. Two.", 2000000000), std::vector<std::string>{"One. Two."});
+    // A buffer of the part size would have touched about 2 GB.
+    EXPECT_LT(PeakMemoryKb() - before, 64 * 1024);
 }
 
 TEST(PartReader, MissingOrDirectorySourceRaisesTheRuntimeMessage) {
