@@ -1,8 +1,6 @@
 // TBookMIDlet.java - the reader: loads font.dat, pages book.dat and help.dat, handles keys.
 
-import java.io.DataInputStream;
 import java.io.InputStream;
-import java.io.PrintStream;
 import javax.microedition.lcdui.Canvas;
 import javax.microedition.lcdui.Command;
 import javax.microedition.lcdui.CommandListener;
@@ -14,7 +12,8 @@ import javax.microedition.midlet.MIDlet;
 import javax.microedition.rms.RecordStore;
 
 // The state is static and the helpers are static methods: a phone runs one reader per VM, and
-// dropping the `this` loads and stack-map entries keeps the class file well under 8 KB.
+// dropping the `this` loads and stack-map entries keeps the two classes under 8 KB together.
+// Fewer methods, locals and constants count for more than a few bytes of code here.
 public class TBookMIDlet extends MIDlet implements CommandListener {
     static final int fPageBuffSize = 3000;      // page buffer; one slot more than a page ever reads
     static final int fPageReadSize = 2998;      // text bytes read per page load
@@ -26,23 +25,31 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static final int MODE_KEYS = 4;             // key list
     static final int ANCHOR = Graphics.TOP | Graphics.LEFT;  // every system-font string
     static final String BREAKS = " !,-:;?";      // a line may wrap after any of these
-    static final String HELP_KEYS =              // full list, then short list, '|' between items
+    // The key lists and key messages in one constant, '|' after each item, split at start-up.
+    // Items 0-8 are the full key list, 9-17 the short one; key k's message is item MSG + k, and
+    // a toggle's "off" message item MSG + 10 + k.
+    static final String TEXTS =
         "1 full help|2 keys|3 word wrap|4 first page|5 save bookmark|6 goto bookmark|7 prev page|"
         + "9 light on/off|0*# next page|1 full hlp|2 keys|3 w wrap|4 first|5 save mark|6 goto mark|"
-        + "7 prev|9 light|0*# next|";
+        + "7 prev|9 light|0*# next|"
+        + "|help review||word wrap on|book review|bookmark saved|bookmark loaded||debug mode on|light on|"
+        + "|||word wrap off|||||debug mode off|light off|";
+    static final int SHORT_KEYS = 9;
+    static final int MSG = 18;
 
     static int fCharHeight;
     static short[] fCharOffset;
     static short[] fCharBuff;
     static byte[] fPageBuff = new byte[fPageBuffSize];
     static int fPageLen;                        // bytes of fPageBuff read; a byte 0 is text too
-    static int[] fPagesStart = new int[fPagesStartSize];
+    static int[] fPagesStart;
     static int fPagePos;
     static int fCursorPos;
     static int fPrevCursorPos;
     static int fSize;
     static final String fBookFile = "/book.dat";
     static final String fHelpFile = "/help.dat";
+    static final String fFontFile = "/font.dat";
     static String fCurrentFileName;
     static String fLastFileName;
     static boolean fWordWrapEn;
@@ -55,19 +62,21 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static int gh;
     static int fLoadTime;
     static int fPaintTime;
-    static String[] fFullHelp = new String[9];
-    static String[] fShortHelp = new String[9];
+    static String[] fTexts = new String[38];    // the items of TEXTS
     static TBookCanvas fCanvas;
+    static InputStream fIn;                     // the resource being read
 
     public TBookMIDlet() {
         int from = 0;
-        for (int i = 0; i < 18; i++) {
-            int to = HELP_KEYS.indexOf('|', from);
-            (i < 9 ? fFullHelp : fShortHelp)[i % 9] = HELP_KEYS.substring(from, to);
+        for (int i = 0; i < 38; i++) {
+            int to = TEXTS.indexOf('|', from);
+            fTexts[i] = TEXTS.substring(from, to);
             from = to + 1;
         }
-        fCurrentFileName = fHelpFile;
-        fLastFileName = null;
+        // The help is the first document, its history empty.
+        fCurrentFileName = fLastFileName = fHelpFile;
+        fPagesStart = new int[fPagesStartSize];
+        fPagePos = fCursorPos = fPrevCursorPos = 0;
         fWordWrapEn = true;
         fLightMode = false;
         fDebugMode = false;
@@ -77,106 +86,92 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         fCanvas = new TBookCanvas(this);
         Display.getDisplay(this).setCurrent(fCanvas);
         fCanvas.repaint();
-        readFont();
+        load(fFontFile);
     }
 
-    // A missing resource puts its name in the message box; the reader carries on without it.
-    static InputStream open(String name) {
-        InputStream in = fCanvas.getClass().getResourceAsStream(name);
-        if (in == null) {
-            fInfoMsg = name;
+    // The next `bytes` bytes of fIn as one big-endian number; the end of the data is an error,
+    // so a short file stops where it ends.
+    static int read(int bytes) throws Exception {
+        int value = 0;
+        while (--bytes >= 0) {
+            int b = fIn.read();
+            if (b < 0) {
+                throw new Exception();
+            }
+            value = value << 8 | b;
         }
-        return in;
+        return value;
     }
 
-    static void report(PrintStream out, String prefix, Exception e) {
-        out.println(new StringBuffer(prefix).append(e.getMessage()).toString());
-    }
-
+    // Reads font.dat or, for a document, the page at fCursorPos. Each resource opens afresh; a
+    // missing one puts its name in the message box and the reader carries on without it.
+    //
     // font.dat: height (1), table size (2), then per byte value its width (1) and columns (2 each).
     // A short or inconsistent file is read as far as it fits; bytes without a record use byte 0's.
-    static void readFont() {
-        fCharHeight = 0;
-        fCharOffset = new short[256];
-        fCharBuff = new short[1];
-        InputStream in = open("/font.dat");
-        if (in != null) {
-            try {
-                DataInputStream data = new DataInputStream(in);
-                fCharHeight = data.readUnsignedByte();
-                // Rows below the glyph height are cleared here, so drawing needs no row count.
-                int rows = fCharHeight < 16 ? (1 << fCharHeight) - 1 : 0xFFFF;
-                fCharBuff = new short[data.readUnsignedShort() + 1];
-                int pos = 0;
-                for (int i = 0; i < 256; i++) {
-                    int width = data.readUnsignedByte();
-                    if (pos + width >= fCharBuff.length) {
-                        break;
-                    }
-                    fCharBuff[pos] = (short) width;
-                    for (int c = 1; c <= width; c++) {
-                        fCharBuff[pos + c] = (short) (data.readShort() & rows);
-                    }
-                    fCharOffset[i] = (short) pos;
-                    pos += width + 1;
-                }
-                in.close();
-            } catch (Exception e) {
-                report(System.out, "font io error: ", e);
+    //
+    // A document: its length (4), then text. Every page load skips from the beginning to the
+    // offset, so memory stays one page.
+    static void load(String name) {
+        boolean font = name == fFontFile;
+        int start = (int) System.currentTimeMillis();
+        if (font) {
+            fCharHeight = 0;
+            fCharOffset = new short[256];
+            fCharBuff = new short[1];
+        } else {
+            fPageLen = 0;
+            fSize = 0;
+        }
+        fIn = fCanvas.getClass().getResourceAsStream(name);
+        if (fIn == null) {
+            fInfoMsg = name;
+            if (!font) {
+                fInfoMode = MODE_PAGE_MESSAGE;
             }
-        }
-    }
-
-    // Every change of document clears the page history and starts at its beginning.
-    static void selectDocument(String name) {
-        fCurrentFileName = name;
-        if (name != fLastFileName) {
-            fLastFileName = name;
-            for (int i = 0; i < fPagesStartSize; i++) {
-                fPagesStart[i] = 0;
-            }
-            fPagePos = 0;
-            fCursorPos = 0;
-        }
-    }
-
-    // Every load opens the document afresh and skips to the offset, so memory stays one page.
-    static void showPage() {
-        long start = System.currentTimeMillis();
-        selectDocument(fCurrentFileName);
-        for (int i = 0; i <= fPageReadSize; i++) {
-            fPageBuff[i] = 0;
-        }
-        fPageLen = 0;
-        fSize = 0;
-        InputStream in = open(fCurrentFileName);
-        if (in == null) {
-            fInfoMode = MODE_PAGE_MESSAGE;
         } else {
             try {
-                DataInputStream data = new DataInputStream(in);
-                fSize = data.readInt();
-                long skip = fCursorPos;
-                while (skip > 0) {
-                    long done = data.skip(skip);
-                    if (done <= 0) {
-                        break;
+                if (font) {
+                    fCharHeight = read(1);
+                    // Rows below the glyph height are cleared here, so drawing needs no row count.
+                    int rows = fCharHeight < 16 ? (1 << fCharHeight) - 1 : 0xFFFF;
+                    fCharBuff = new short[read(2) + 1];
+                    int pos = 0;
+                    for (int i = 0; i < 256; i++) {
+                        int width = read(1);
+                        if (pos + width >= fCharBuff.length) {
+                            break;
+                        }
+                        fCharBuff[pos] = (short) width;
+                        for (int c = 1; c <= width; c++) {
+                            fCharBuff[pos + c] = (short) (read(2) & rows);
+                        }
+                        fCharOffset[i] = (short) pos;
+                        pos += width + 1;
                     }
-                    skip -= done;
-                }
-                int n = 0;
-                while (n >= 0 && fPageLen < fPageReadSize) {
-                    n = data.read(fPageBuff, fPageLen, fPageReadSize - fPageLen);
-                    if (n > 0) {
-                        fPageLen += n;
+                } else {
+                    fSize = read(4);
+                    // Skipping reads into the page buffer, which is cleared afterwards.
+                    int n = 1;
+                    for (int skip = fCursorPos; skip > 0 && n > 0; skip -= n) {
+                        n = fIn.read(fPageBuff, 0, Math.min(skip, fPageReadSize));
+                    }
+                    for (int i = 0; i <= fPageReadSize; i++) {
+                        fPageBuff[i] = 0;
+                    }
+                    while (n >= 0 && fPageLen < fPageReadSize) {
+                        n = fIn.read(fPageBuff, fPageLen, fPageReadSize - fPageLen);
+                        if (n > 0) {
+                            fPageLen += n;
+                        }
                     }
                 }
-                in.close();
+                fIn.close();
             } catch (Exception e) {
-                report(System.out, "data io error: ", e);
+                System.out.println(new StringBuffer().append(font ? "font io error: " : "data io error: ")
+                        .append(e.getMessage()).toString());
             }
         }
-        fLoadTime = (int) (System.currentTimeMillis() - start);
+        fLoadTime = (int) System.currentTimeMillis() - start;
     }
 
     // Length in bytes of the line starting at `start`; 0 only where the page's data ends.
@@ -189,7 +184,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             if (b == 13) {
                 return i - start + 1;
             }
-            if (BREAKS.indexOf(b) >= 0) {
+            if (BREAKS.indexOf(b, 0) >= 0) {  // the same String method as the start-up split
                 lastBreak = i;
             }
             width += fCharBuff[fCharOffset[b]] + 1;  // widths are 0 to 255; no glyph still counts 1
@@ -204,10 +199,9 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         return i - start;
     }
 
+    // The page's lines, glyph by glyph: one filled rectangle per vertical run of ink in a
+    // column (bit k is row k); then the progress bar in the last column.
     static void paintOffScreen(Graphics g) {
-        g.setColor(255, 255, 255);
-        g.fillRect(0, 0, gw, gh);
-        g.setColor(0, 0, 0);
         fPrevCursorPos = fCursorPos;
         int pos = 0;
         int y = 0;
@@ -219,11 +213,26 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                 }
                 fCursorPos += len;
                 int x = 1;
-                for (int end = pos + len; pos < end; pos++) {
-                    x = drawGlyph(g, fCharOffset[fPageBuff[pos] & 0xFF], x, y);
+                for (len += pos; pos < len; pos++) {
+                    int rec = fCharOffset[fPageBuff[pos] & 0xFF];
+                    int w = fCharBuff[rec];
+                    for (int c = 0; c < w; c++) {
+                        int bits = fCharBuff[rec + 1 + c] & 0xFFFF;
+                        // A run from row `top` ends at the first clear bit r; none is left once
+                        // no bit from `top` down is set.
+                        for (int r = 0, top = 0; bits >> top != 0; r++) {
+                            if ((bits >> r & 1) == 0) {
+                                if (r > top) {
+                                    g.fillRect(x + c, y + top, 1, r - top);
+                                }
+                                top = r + 1;
+                            }
+                        }
+                    }
+                    x += w + (-w >>> 31);  // plus the gap, unless there is no glyph (w is 0 to 255)
                 }
                 // A height below 2 would give no line pitch; such a font still pages.
-                y += fCharHeight > 1 ? fCharHeight - 1 : 1;
+                y += Math.max(fCharHeight - 1, 1);
                 if (y + fCharHeight > gh) {
                     break;
                 }
@@ -237,64 +246,20 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         }
     }
 
-    // Draws the glyph record at `rec` with its left column at x; returns the next pen position.
-    // One filled rectangle per vertical run of ink; bit k is row k.
-    static int drawGlyph(Graphics g, int rec, int x, int y) {
-        int w = fCharBuff[rec];
-        for (int c = 0; c < w; c++) {
-            int bits = fCharBuff[rec + 1 + c] & 0xFFFF;
-            int r = 0;
-            while (bits != 0) {
-                if ((bits & 1) != 0) {
-                    int top = r;
-                    while ((bits & 1) != 0) {
-                        bits >>= 1;
-                        r++;
-                    }
-                    g.fillRect(x + c, y + top, 1, r - top);
-                }
-                bits >>= 1;
-                r++;
-            }
-        }
-        return w > 0 ? x + w + 1 : x;
-    }
-
-    // Pink box with black outline and shadow, for messages and the key list.
+    // Pink box with a black outline over (x, y) to (x + w, y + h) and a black shadow one pixel
+    // right and down, for messages and the key list: three fills give the same pixels as an
+    // outline and two lines, with fewer graphics calls in the class file. Leaves black set.
     static void drawBox(Graphics g, int x, int y, int w, int h) {
-        g.setColor(255, 213, 224);
-        g.fillRect(x, y, w, h);
         g.setColor(0, 0, 0);
-        g.drawRect(x, y, w, h);
-        g.drawLine(x + 1, y + h + 1, x + w, y + h + 1);
-        g.drawLine(x + w + 1, y + 1, x + w + 1, y + h + 1);
-    }
-
-    static void paintKeys(Graphics g, Font font, int fh) {
-        String[] list = gh >= 128 ? fFullHelp : fShortHelp;
-        drawBox(g, 2, 2, gw - 8, gh - 8);
-        int x = 4;
-        int y = 6;
-        for (int i = 0; i < 9; i++) {
-            g.drawString(list[i], x + 2, y, ANCHOR);
-            y += fh + 2;
-            if (y + fh + 2 > gh - 8) {
-                // The next column sits at the right edge, as wide as its widest item.
-                int widest = 0;
-                for (int j = i + 1; j < 9; j++) {
-                    int w = font.stringWidth(list[j]);
-                    if (w > widest) {
-                        widest = w;
-                    }
-                }
-                y = 6;
-                x = gw - 8 - widest - 4;
-            }
-        }
+        g.fillRect(x + 1, y + 1, w + 1, h + 1);
+        g.fillRect(x, y, w + 1, h + 1);
+        g.setColor(255, 213, 224);
+        g.fillRect(x + 1, y + 1, w - 1, h - 1);
+        g.setColor(0, 0, 0);
     }
 
     public void paint(Graphics g) {
-        long start = System.currentTimeMillis();
+        int start = (int) System.currentTimeMillis();
         Font font = Font.getFont(Font.FACE_SYSTEM, Font.STYLE_PLAIN, Font.SIZE_SMALL);
         int fh = font.getHeight();
         g.setFont(font);
@@ -306,16 +271,34 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             }
         }
         int mode = fInfoMode;
-        if (mode == MODE_START) {
+        if (mode != MODE_MESSAGE && mode != MODE_KEYS) {
             g.setColor(255, 255, 255);
             g.fillRect(0, 0, gw, gh);
             g.setColor(0, 0, 0);
-            g.drawString(fLogo, (gw - font.stringWidth(fLogo)) / 2, gh - fh - 2, ANCHOR);
-        } else if (mode == MODE_PAGE || mode == MODE_PAGE_MESSAGE) {
-            paintOffScreen(g);
+            if (mode == MODE_START) {
+                g.drawString(fLogo, (gw - font.stringWidth(fLogo)) / 2, gh - fh - 2, ANCHOR);
+            } else {
+                paintOffScreen(g);
+            }
         }
         if (mode == MODE_KEYS) {
-            paintKeys(g, font, fh);
+            int list = SHORT_KEYS * ((gh - 128) >>> 31);  // the short list below 128 pixels
+            drawBox(g, 2, 2, gw - 8, gh - 8);
+            int x = 4;
+            int y = 6;
+            for (int i = 0; i < 9; i++) {
+                g.drawString(fTexts[list + i], x + 2, y, ANCHOR);
+                y += fh + 2;
+                if (y + fh + 2 > gh - 8) {
+                    // The next column sits at the right edge, as wide as its widest item.
+                    int widest = 0;
+                    for (int j = i + 1; j < 9; j++) {
+                        widest = Math.max(widest, font.stringWidth(fTexts[list + j]));
+                    }
+                    y = 6;
+                    x = gw - 8 - widest - 4;
+                }
+            }
         } else if (mode != MODE_PAGE) {
             int w = font.stringWidth(fInfoMsg) + 4;
             int x = (gw - w) >> 1;
@@ -325,7 +308,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         if (mode != MODE_PAGE) {
             fInfoMode = MODE_MESSAGE;
         }
-        fPaintTime = (int) (System.currentTimeMillis() - start);
+        fPaintTime = (int) System.currentTimeMillis() - start;
         if (fDebugMode) {
             int y = gh - 2 * fh - 3;
             g.setColor(176, 192, 0);
@@ -333,14 +316,11 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             g.setColor(0, 0, 0);
             g.drawString(new StringBuffer().append(fPagePos).append(", ").append(fCursorPos).append(" : ")
                     .append(fLoadTime).append(", ").append(fPaintTime).toString(), 1, y + 1, ANCHOR);
+            // A phone's heap is far below 2 GB; int figures spare the long append.
             Runtime rt = Runtime.getRuntime();
-            g.drawString(new StringBuffer().append(rt.freeMemory()).append(", ").append(rt.totalMemory())
-                    .toString(), 1, y + fh + 1, ANCHOR);
+            g.drawString(new StringBuffer().append((int) rt.freeMemory()).append(", ")
+                    .append((int) rt.totalMemory()).toString(), 1, y + fh + 1, ANCHOR);
         }
-    }
-
-    static String onOff(String what, boolean on) {
-        return new StringBuffer(what).append(on ? "on" : "off").toString();
     }
 
     // A message box shows until the next key, which only closes it and reloads the page, so that
@@ -348,7 +328,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     public void keyPressed(int key, int action) {
         if (fInfoMode == MODE_MESSAGE) {
             fCursorPos = fPrevCursorPos;
-            showPage();
+            load(fCurrentFileName);
             fInfoMode = MODE_PAGE;
         } else {
             if (key < '0' || key > '9') {
@@ -367,72 +347,70 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     }
 
     // The message goes in before the load, so that a missing document can put its name there.
+    // Every change of document clears the page history and starts at its beginning.
     static void handleKey(int key) {
+        key -= '0';
+        // Toggles flip with ^ rather than !, which costs the class file two branches each.
+        boolean on = true;
+        if (key == 3) {
+            on = fWordWrapEn ^= true;
+        }
+        if (key == 8) {
+            on = fDebugMode ^= true;
+        }
+        if (key == 9) {
+            fCanvas.light(on = fLightMode ^= true);
+        }
+        if (key > 0 && key <= 9 && key != 2 && key != 7) {
+            fInfoMsg = fTexts[on ? MSG + key : MSG + 10 + key];
+            fInfoMode = MODE_PAGE_MESSAGE;
+        }
         switch (key) {
-            case '1':
-                fInfoMsg = "help review";
-                fCurrentFileName = fHelpFile;
-                fInfoMode = MODE_PAGE_MESSAGE;
-                fCursorPos = 0;
-                fPrevCursorPos = 0;
-                showPage();
-                break;
-            case '2':
+            case 2:
                 fInfoMode = MODE_KEYS;
-                break;
-            case '3':
-                fWordWrapEn = !fWordWrapEn;
-                fInfoMsg = onOff("word wrap ", fWordWrapEn);
-                fInfoMode = MODE_MESSAGE;
-                break;
-            case '4':
-                fInfoMsg = "book review";
-                fCurrentFileName = fBookFile;
-                fInfoMode = MODE_PAGE_MESSAGE;
-                fCursorPos = 0;
-                fPrevCursorPos = 0;
-                showPage();
-                break;
-            case '5':
-                fInfoMsg = "bookmark saved";
-                fInfoMode = MODE_MESSAGE;
+                return;
+            case 5:
                 bookmark(true);
-                break;
-            case '6':
-                fInfoMsg = "bookmark loaded";
-                fInfoMode = MODE_PAGE_MESSAGE;
-                selectDocument(fBookFile);
-                fPagePos = (fPagePos + 1) % fPagesStartSize;
-                bookmark(false);
-                fPagesStart[fPagePos] = fCursorPos;
+                // fall through: no page load
+            case 3:
+            case 9:
+                fInfoMode = MODE_MESSAGE;
+                return;
+            case 1:
+            case 4:
+            case 6:
+                String name = fCurrentFileName = key == 1 ? fHelpFile : fBookFile;
+                if (name != fLastFileName) {
+                    fLastFileName = name;
+                    for (int i = 0; i < fPagesStartSize; i++) {
+                        fPagesStart[i] = 0;
+                    }
+                    fPagePos = 0;
+                    fCursorPos = 0;
+                }
+                if (key == 6) {
+                    fPagePos = (fPagePos + 1) % fPagesStartSize;
+                    bookmark(false);
+                    fPagesStart[fPagePos] = fCursorPos;
+                } else {
+                    fCursorPos = 0;
+                }
                 fPrevCursorPos = fCursorPos;
-                showPage();
                 break;
-            case '7':
+            case 7:
                 fPagesStart[fPagePos] = 0;
                 fPagePos = (fPagePos == 0 ? fPagesStartSize : fPagePos) - 1;
                 fCursorPos = fPagesStart[fPagePos];
-                showPage();
                 break;
-            case '8':
+            case 8:
                 // The page on screen is drawn again under the message, not the next one.
-                fDebugMode = !fDebugMode;
-                fInfoMsg = onOff("debug mode ", fDebugMode);
-                fInfoMode = MODE_PAGE_MESSAGE;
                 fCursorPos = fPrevCursorPos;
-                showPage();
-                break;
-            case '9':
-                fLightMode = !fLightMode;
-                fCanvas.light(fLightMode);
-                fInfoMsg = onOff("light ", fLightMode);
-                fInfoMode = MODE_MESSAGE;
                 break;
             default:
                 fPagePos = (fPagePos + 1) % fPagesStartSize;
                 fPagesStart[fPagePos] = fCursorPos;
-                showPage();
         }
+        load(fCurrentFileName);
     }
 
     // Record 1 of "book" holds the offset of the page on screen in three 7-bit groups,
@@ -454,7 +432,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             }
             rs.closeRecordStore();
         } catch (Exception e) {
-            report(System.err, save ? "save error " : "read store error ", e);
+            System.err.println(new StringBuffer().append(save ? "save error " : "read store error ")
+                    .append(e.getMessage()).toString());
         }
     }
 
