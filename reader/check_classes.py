@@ -4,15 +4,16 @@
 Usage: check_classes.py --api <compiled API classes> <classes dir>
 
 The classes dir holds TBookMIDlet.class and standard/ and nokia/ TBookCanvas.class. Each pair
-(main class + one canvas) must be class-file version 46.0, carry a StackMap on every method that
-branches, use no floating point, and reference only classes and members that our API classes
-declare; com.nokia classes only from the full-screen canvas. Exits 1 with one line per fault.
+(main class + one canvas) must stay under 8,000 bytes together, be class-file version 46.0,
+carry a StackMap on every method that branches, use no floating point, and reference only
+classes and members that our API classes declare; com.nokia classes only from the full-screen canvas. Exits 1 with one line per fault.
 """
 import os
 import struct
 import sys
 
 OWN = {"TBookMIDlet", "TBookCanvas"}
+SIZE_LIMIT = 8000  # bytes of the main class and one canvas together
 
 # Instruction operand lengths (bytes after the opcode); switches and wide are decoded apart.
 OPERANDS = {0x10: 1, 0x12: 1, 0xa9: 1, 0xbc: 1, 0x11: 2, 0x13: 2, 0x14: 2, 0x84: 2, 0xbb: 2,
@@ -233,6 +234,11 @@ def main(argv):
         with open(os.path.join(root, variant, "TBookCanvas.class"), "rb") as f:
             canvas = ClassFile(f.read())
         faults += ["%s: %s" % (variant, x) for x in check_pair(api, main_class, canvas, variant == "nokia")]
+        # The phones this is for refuse or choke on larger midlets; the pair shares one budget.
+        total = len(main_class.data) + len(canvas.data)
+        if total >= SIZE_LIMIT:
+            faults.append("%s: TBookMIDlet.class + TBookCanvas.class are %d bytes, not under %d"
+                          % (variant, total, SIZE_LIMIT))
     for fault in dict.fromkeys(faults):
         print(fault)
     return 1 if faults else 0
