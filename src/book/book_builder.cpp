@@ -29,6 +29,8 @@ namespace {
 // companion tool's name that is cleared as well.
 constexpr std::string_view kTempFiles[] = {"jar.exe",  "book.dat",          "help.dat",
                                            "font.dat", "TBookMIDlet.class", "TBookCanvas.class"};
+// What each part writes anew; the class files stay for every part.
+constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
 constexpr std::string_view kMetaDirName = "META-INF";
 constexpr std::string_view kManifestName = "MANIFEST.MF";
 constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
@@ -122,6 +124,15 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     const std::string phoneName =
         partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
     std::string_view templ = THelpText::Template(settings_.helpLanguage);
+
+    // The previous part's files are removed rather than overwritten: file systems such as
+    // ext4 send a file that is truncated and written again to the disk when it is closed,
+    // while a new short-lived one stays in memory.
+    if (number > 1) {
+        std::error_code ec;
+        for (std::string_view name : kPartFiles) fs::remove(tempDir_ / name, ec);
+        fs::remove(metaDir_ / kManifestName, ec);
+    }
 
     WriteTextFile(TDescriptorWriter::ManifestText(phoneName, kVendor), metaDir_ / kManifestName,
                   false, log_);
