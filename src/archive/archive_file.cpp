@@ -2,9 +2,9 @@
 #include "archive/archive_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "archive/zw_exception.h"
@@ -53,15 +53,21 @@ void TArchiveFile::Flush(bool toDisk) {
         }
         if (n <= 0) {
             // What did not go out is lost; the logical position follows the disk.
+            size_ = std::max<std::uint64_t>(size_, start + done);
             position_ = start + done;
             buffer_.clear();
             throw EShortWrite();
         }
         done += static_cast<std::size_t>(n);
+        unsynced_ = true;
+        size_ = std::max<std::uint64_t>(size_, start + done);
     }
     buffer_.clear();
-    if (toDisk && ::fsync(fd_) != 0) {
-        throw EShortWrite();
+    if (toDisk && unsynced_) {
+        if (::fsync(fd_) != 0) {
+            throw EShortWrite();
+        }
+        unsynced_ = false;
     }
 }
 
@@ -72,19 +78,20 @@ void TArchiveFile::Seek(std::uint64_t position) {
 
 void TArchiveFile::Truncate(std::uint64_t position) {
     Flush();
-    if (::ftruncate(fd_, static_cast<off_t>(position)) != 0) {
-        throw EShortWrite();
+    // Every commit cuts the file where it already ends; that needs no system call.
+    if (position != size_) {
+        if (::ftruncate(fd_, static_cast<off_t>(position)) != 0) {
+            throw EShortWrite();
+        }
+        size_ = position;
+        unsynced_ = true;
     }
     position_ = position;
 }
 
 std::uint64_t TArchiveFile::Size() {
     Flush();
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-        throw EShortWrite();
-    }
-    return static_cast<std::uint64_t>(st.st_size);
+    return size_;
 }
 
 }  // namespace quorix

@@ -31,14 +31,18 @@ class TArchiveFile {
     void Seek(std::uint64_t position);
     // Cuts the file at `position` and moves there.
     void Truncate(std::uint64_t position);
+    // The file's length; kept here, since nothing but this handle changes the file.
     std::uint64_t Size();
-    // Empties the write buffer into the file and, with `toDisk`, the file to the disk.
+    // Empties the write buffer into the file and, with `toDisk`, the file to the disk;
+    // a file unchanged since its last trip to the disk is not sent again.
     void Flush(bool toDisk = false);
 
   private:
     int fd_ = -1;
     std::string buffer_;
     std::uint64_t position_ = 0;  // logical position, buffered bytes included
+    std::uint64_t size_ = 0;      // bytes in the file, buffered ones not included
+    bool unsynced_ = false;       // changed since the last fsync
 };
 
 }  // namespace quorix

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "archive/zip_format.h"
 #include "archive/zw_exception.h"
@@ -37,24 +36,23 @@ struct DeflaterGuard {
     }
 };
 
-// Feeds one block and writes everything the engine produces for it; false when the
-// archive refused bytes.
-bool DeflateBlock(z_stream& zs, const char* in, std::size_t n, bool last, std::vector<char>& out,
-                  TArchiveFile& archive, std::uint64_t& written) {
+// Feeds one block and hands everything the engine produces for it to `sink`; false when
+// the sink refused bytes.
+template <class Sink>
+bool DeflateBlock(z_stream& zs, const char* in, std::size_t n, bool last, char* out,
+                  Sink& sink, std::uint64_t& written) {
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));
     zs.avail_in = static_cast<uInt>(n);
     int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
     for (;;) {
-        zs.next_out = reinterpret_cast<Bytef*>(out.data());
-        zs.avail_out = static_cast<uInt>(out.size());
+        zs.next_out = reinterpret_cast<Bytef*>(out);
+        zs.avail_out = static_cast<uInt>(kOutputSlice);
         int rc = deflate(&zs, flush);
         if (rc < 0 && rc != Z_BUF_ERROR) {
             throw ECompressionError();
         }
-        std::size_t produced = out.size() - zs.avail_out;
-        try {
-            archive.Write(std::string_view(out.data(), produced));
-        } catch (const EShortWrite&) {
+        std::size_t produced = kOutputSlice - zs.avail_out;
+        if (!sink.Put(std::string_view(out, produced))) {
             return false;
         }
         written += produced;
@@ -65,28 +63,73 @@ bool DeflateBlock(z_stream& zs, const char* in, std::size_t n, bool last, std::v
     }
 }
 
-}  // namespace
-
-std::size_t BlockSizeForLevel(int level) {
-    if (level >= 1 && level <= 3) {
-        return 0x80000;
+// Reads a stream block by block into one buffer.
+class StreamSource {
+  public:
+    StreamSource(std::istream& in, std::size_t capacity) : in_(in), buffer_(new char[capacity]) {}
+    // n bytes, or null when the stream has fewer.
+    const char* Next(std::size_t n) {
+        in_.read(buffer_.get(), static_cast<std::streamsize>(n));
+        return static_cast<std::size_t>(in_.gcount()) == n ? buffer_.get() : nullptr;
     }
-    if (level >= 7 && level <= 9) {
-        return 0x180000;
-    }
-    return 0x100000;
-}
 
-TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
-                                std::uint16_t method, TArchiveFile& archive,
-                                std::string_view instanceName) {
+  private:
+    std::istream& in_;
+    std::unique_ptr<char[]> buffer_;  // left uninitialised: every byte is read into first
+};
+
+class MemorySource {
+  public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    const char* Next(std::size_t n) {
+        const char* at = bytes_.data() + taken_;
+        taken_ += n;
+        return at;
+    }
+
+  private:
+    std::string_view bytes_;
+    std::size_t taken_ = 0;
+};
+
+class ArchiveSink {
+  public:
+    explicit ArchiveSink(TArchiveFile& archive) : archive_(archive) {}
+    bool Put(std::string_view bytes) {
+        try {
+            archive_.Write(bytes);
+            return true;
+        } catch (const EShortWrite&) {
+            return false;
+        }
+    }
+
+  private:
+    TArchiveFile& archive_;
+};
+
+class StringSink {
+  public:
+    explicit StringSink(std::string& out) : out_(out) {}
+    bool Put(std::string_view bytes) {
+        out_.append(bytes);
+        return true;
+    }
+
+  private:
+    std::string& out_;
+};
+
+// One compression run over `sourceSize` bytes that `source` hands out block by block.
+template <class Source, class Sink>
+TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::uint16_t method,
+                      Sink& sink, std::string_view instanceName) {
     const bool deflating = method != zipfmt::kMethodStored;
     const std::size_t blockSize = BlockSizeForLevel(level);
-    std::vector<char> in(static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, sourceSize)));
-    std::vector<char> out;
+    std::unique_ptr<char[]> out;
     DeflaterGuard engine;
     if (deflating) {
-        out.resize(kOutputSlice);
+        out.reset(new char[kOutputSlice]);
         if (deflateInit2(&engine.stream, level, Z_DEFLATED, kRawWindowBits, kMemLevel,
                          Z_DEFAULT_STRATEGY) != Z_OK) {
             throw ECompressionError();
@@ -99,27 +142,21 @@ TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, 
     while (consumed < sourceSize) {
         std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, sourceSize - consumed));
-        source.read(in.data(), static_cast<std::streamsize>(n));
-        if (static_cast<std::size_t>(source.gcount()) != n) {
+        const char* in = source.Next(n);
+        if (in == nullptr) {
             break;
         }
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n));
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(in), static_cast<uInt>(n));
         bool last = n == sourceSize - consumed;
         consumed += n;
-        bool accepted = true;
-        if (deflating) {
-            accepted = DeflateBlock(engine.stream, in.data(), n, last, out, archive, written);
-        } else {
-            try {
-                archive.Write(std::string_view(in.data(), n));
-                written += n;
-            } catch (const EShortWrite&) {
-                accepted = false;
-            }
-        }
+        bool accepted = deflating ? DeflateBlock(engine.stream, in, n, last, out.get(), sink, written)
+                                  : sink.Put(std::string_view(in, n));
         if (!accepted) {
             consumed -= n;
             break;
+        }
+        if (!deflating) {
+            written += n;
         }
     }
     // Ending a stream that was never finished is an engine error.
@@ -137,6 +174,65 @@ TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, 
     result.uncompressedSize = sourceSize;
     result.method = sourceSize == 0 ? zipfmt::kMethodStored : method;
     return result;
+}
+
+}  // namespace
+
+std::size_t BlockSizeForLevel(int level) {
+    if (level >= 1 && level <= 3) {
+        return 0x80000;
+    }
+    if (level >= 7 && level <= 9) {
+        return 0x180000;
+    }
+    return 0x100000;
+}
+
+TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
+                                std::uint16_t method, TArchiveFile& archive,
+                                std::string_view instanceName) {
+    StreamSource in(source, static_cast<std::size_t>(
+                                std::min<std::uint64_t>(BlockSizeForLevel(level), sourceSize)));
+    ArchiveSink sink(archive);
+    return Run(in, sourceSize, level, method, sink, instanceName);
+}
+
+TZWCompressedData CompressBytes(std::string_view source, int level, std::uint16_t method,
+                                std::string& compressed) {
+    MemorySource in(source);
+    StringSink sink(compressed);
+    // Memory neither falls short nor refuses bytes, so no run fails for want of them.
+    return Run(in, source.size(), level, method, sink, std::string_view());
+}
+
+const TZWEntryCache::Item* TZWEntryCache::Find(std::string_view name, std::string_view source,
+                                               int level, std::uint16_t method) const {
+    auto found = items_.find(name);
+    if (found == items_.end()) {
+        return nullptr;
+    }
+    const Item& item = found->second;
+    return item.level == level && item.method == method && item.source == source ? &item
+                                                                                 : nullptr;
+}
+
+void TZWEntryCache::Store(std::string_view name, Item item) {
+    if (item.source.size() > kMaxSourceSize) {
+        return;
+    }
+    const std::size_t size = item.source.size() + item.compressed.size();
+    auto found = items_.find(name);
+    const std::size_t replaced =
+        found == items_.end() ? 0 : found->second.source.size() + found->second.compressed.size();
+    if (total_ - replaced + size > kMaxTotalSize) {
+        return;
+    }
+    total_ = total_ - replaced + size;
+    if (found == items_.end()) {
+        items_.emplace(std::string(name), std::move(item));
+    } else {
+        found->second = std::move(item);
+    }
 }
 
 }  // namespace quorix

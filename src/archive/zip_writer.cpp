@@ -263,6 +263,10 @@ void TZWBaseArchiver::WriteEntry(TZWEntry& entry) {
             return;
         }
         h.method = entry.level == 0 ? zipfmt::kMethodStored : CompressionMethod();
+        if (size <= kInMemoryEntrySize) {
+            WriteSmallEntry(entry, source, size);
+            return;
+        }
         WriteLocalHeader(entry, zipfmt::kCrcPlaceholder, 0, Fit32(size, entry));
         TZWCompressedData data = CompressEntry(source, size, entry.level, h.method, *file_, name_);
         h.method = data.method;
@@ -277,6 +281,47 @@ void TZWBaseArchiver::WriteEntry(TZWEntry& entry) {
     } catch (const EShortWrite&) {
         throw EZWException(name_, zwInvalidCompressedSize,
                            FormatZWText(kMsgInvalidCompressedSize, {std::to_string(size), "0"}));
+    }
+}
+
+// A source that fits in memory is deflated before its local header goes out, so the
+// header is written once with its final fields and the archive is never sought back.
+// The bytes are those of the streamed run, whether deflated now or taken from the cache.
+void TZWBaseArchiver::WriteSmallEntry(TZWEntry& entry, std::istream& source, std::uint64_t size) {
+    TZWCentralHeader& h = entry.header;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    source.read(bytes.data(), static_cast<std::streamsize>(size));
+    if (static_cast<std::uint64_t>(source.gcount()) != size) {
+        // As the streamed run fails: its header is left behind and nothing was consumed.
+        WriteLocalHeader(entry, zipfmt::kCrcPlaceholder, 0, Fit32(size, entry));
+        file_->Flush();
+        throw EZWException(name_, zwInvalidCompressedSize,
+                           FormatZWText(kMsgInvalidCompressedSize, {std::to_string(size), "0"}));
+    }
+    const bool cacheable = h.method != zipfmt::kMethodStored && size <= TZWEntryCache::kMaxSourceSize;
+    const TZWEntryCache::Item* cached =
+        cacheable ? cache_.Find(entry.storedName, bytes, entry.level, h.method) : nullptr;
+    TZWEntryCache::Item fresh;
+    if (cached == nullptr) {
+        fresh.level = entry.level;
+        fresh.method = h.method;
+        fresh.data = CompressBytes(bytes, entry.level, h.method, fresh.compressed);
+    }
+    const TZWCompressedData& data = cached ? cached->data : fresh.data;
+    const std::string& compressed = cached ? cached->compressed : fresh.compressed;
+    h.method = data.method;
+    h.crc32 = data.crc32;
+    h.compressedSize = Fit32(data.compressedSize, entry);
+    h.uncompressedSize = Fit32(data.uncompressedSize, entry);
+    Fit32(file_->Position() + zipfmt::kLocalHeaderLen + entry.storedName.size() + compressed.size(),
+          entry);
+    WriteLocalHeader(entry, h.crc32, h.compressedSize, h.uncompressedSize);
+    file_->Write(compressed);
+    // A full disk shows up here, for this entry, as it does for a streamed one.
+    file_->Flush();
+    if (cacheable && cached == nullptr) {
+        fresh.source = std::move(bytes);
+        cache_.Store(entry.storedName, std::move(fresh));
     }
 }
 

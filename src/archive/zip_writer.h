@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "archive/archive_file.h"
+#include "archive/entry_compressor.h"
 #include "archive/file_collector.h"
 #include "archive/zw_dir.h"
 #include "archive/zw_exception.h"
@@ -40,6 +42,9 @@ struct TZWFailureInfo {
 
 class TZWBaseArchiver {
   public:
+    // Sources up to this size are read whole and deflated in memory.
+    static constexpr std::uint64_t kInMemoryEntrySize = 1024 * 1024;
+
     virtual ~TZWBaseArchiver();
     TZWBaseArchiver(const TZWBaseArchiver&) = delete;
     TZWBaseArchiver& operator=(const TZWBaseArchiver&) = delete;
@@ -95,6 +100,7 @@ class TZWBaseArchiver {
     void InitEntry(TZWEntry& entry, const TZWCandidate& candidate, TZWOperation operation);
     void Commit();
     void WriteEntry(TZWEntry& entry);
+    void WriteSmallEntry(TZWEntry& entry, std::istream& source, std::uint64_t size);
     void WriteLocalHeader(const TZWEntry& entry, std::uint32_t crc, std::uint32_t compressedSize,
                           std::uint32_t uncompressedSize);
     void WriteCentralDirectory();
@@ -111,6 +117,8 @@ class TZWBaseArchiver {
     std::unique_ptr<TArchiveFile> file_;
     TZWDirManager dir_;
     int depth_ = 0;
+    // Kept across archives: the driver packs the same class files into every part.
+    TZWEntryCache cache_;
 };
 
 class TZipWriter : public TZWBaseArchiver {

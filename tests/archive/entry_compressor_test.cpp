@@ -1,4 +1,5 @@
-// entry_compressor_test.cpp - block boundaries, flush markers, empty and short sources.
+// entry_compressor_test.cpp - block boundaries, flush markers, empty and short sources,
+// runs from memory and the cache of deflated data.
 #include "archive/entry_compressor.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,96 @@ TEST(EntryCompressorTest, ShortSourceRaisesCode34) {
                          "00034");
         }
     }
+}
+
+TEST(EntryCompressorTest, RunFromMemoryMatchesTheStreamedRun) {
+    struct Case {
+        std::size_t size;
+        int level;
+        std::uint16_t method;
+    };
+    // Sizes around the block sizes of levels 1 and 9, so that flush markers are compared too.
+    const Case cases[] = {{0, 9, 8},       {1, 9, 8},           {8171, 9, 8},
+                          {8171, 0, 0},    {524289, 1, 8},      {1572864, 9, 8},
+                          {1572865, 9, 8}, {2 * 524288 + 3, 2, 8}, {70000, 6, 8}};
+    for (const Case& c : cases) {
+        const std::string source = test::SampleText(c.size, 11);
+        Output streamed = Compress(source, c.level, c.method, source.size());
+        std::string compressed = "kept";
+        TZWCompressedData data = CompressBytes(source, c.level, c.method, compressed);
+        EXPECT_EQ(compressed.substr(0, 4), "kept") << "appends to what is there";
+        EXPECT_EQ(compressed.substr(4), streamed.bytes) << c.size << " at " << c.level;
+        EXPECT_EQ(data.crc32, streamed.result.crc32) << c.size;
+        EXPECT_EQ(data.compressedSize, streamed.result.compressedSize) << c.size;
+        EXPECT_EQ(data.uncompressedSize, c.size);
+        EXPECT_EQ(data.method, streamed.result.method) << c.size;
+    }
+}
+
+TZWEntryCache::Item CacheItem(const std::string& source, int level = 9) {
+    TZWEntryCache::Item item;
+    item.level = level;
+    item.method = 8;
+    item.source = source;
+    item.data = CompressBytes(source, level, 8, item.compressed);
+    return item;
+}
+
+TEST(EntryCacheTest, ServesOnlyTheSameBytesUnderTheSameNameLevelAndMethod) {
+    TZWEntryCache cache;
+    const std::string source = test::SampleText(8171, 2);
+    EXPECT_EQ(cache.Find("A.class", source, 9, 8), nullptr);
+    cache.Store("A.class", CacheItem(source));
+    const TZWEntryCache::Item* hit = cache.Find("A.class", source, 9, 8);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(test::InflateRaw(hit->compressed), source);
+
+    std::string changed = source;
+    changed[4000] ^= 1;  // same size, one bit apart
+    EXPECT_EQ(cache.Find("A.class", changed, 9, 8), nullptr);
+    EXPECT_EQ(cache.Find("A.class", source.substr(0, 8170), 9, 8), nullptr);
+    EXPECT_EQ(cache.Find("A.class", source, 1, 8), nullptr);
+    EXPECT_EQ(cache.Find("A.class", source, 9, 0), nullptr);
+    EXPECT_EQ(cache.Find("B.class", source, 9, 8), nullptr);
+
+    // New bytes under a name take its slot; the old ones are no longer served.
+    cache.Store("A.class", CacheItem(changed));
+    EXPECT_EQ(cache.Find("A.class", source, 9, 8), nullptr);
+    hit = cache.Find("A.class", changed, 9, 8);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(test::InflateRaw(hit->compressed), changed);
+    EXPECT_EQ(cache.TotalSize(), changed.size() + hit->compressed.size());
+}
+
+TEST(EntryCacheTest, MemoryStaysBounded) {
+    TZWEntryCache cache;
+    const std::string tooLarge = test::SampleText(TZWEntryCache::kMaxSourceSize + 1, 3);
+    cache.Store("big", CacheItem(tooLarge));
+    EXPECT_EQ(cache.Find("big", tooLarge, 9, 8), nullptr);
+    EXPECT_EQ(cache.TotalSize(), 0u);
+
+    // Incompressible sources of the largest size kept fill the cache quickly.
+    std::string noise(TZWEntryCache::kMaxSourceSize, '\0');
+    std::uint32_t x = 12345;
+    for (char& ch : noise) {
+        x = x * 1103515245u + 12345u;
+        ch = static_cast<char>(x >> 23);
+    }
+    int kept = 0;
+    for (int i = 0; i < 40; ++i) {
+        noise[0] = static_cast<char>(i);
+        const std::string name = std::to_string(i) + ".dat";
+        cache.Store(name, CacheItem(noise));
+        if (cache.Find(name, noise, 9, 8) != nullptr) ++kept;
+        EXPECT_LE(cache.TotalSize(), TZWEntryCache::kMaxTotalSize);
+    }
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 40);
+    // A full cache still takes new bytes for a name it holds.
+    const std::string small = "small source";
+    cache.Store("0.dat", CacheItem(small));
+    EXPECT_NE(cache.Find("0.dat", small, 9, 8), nullptr);
+    EXPECT_LE(cache.TotalSize(), TZWEntryCache::kMaxTotalSize);
 }
 
 }  // namespace
