@@ -46,9 +46,7 @@ std::string HexListing(std::string_view bytes) {
 void WriteHexListing(const std::filesystem::path& input) {
     TToolFile source = TToolFile::OpenForReading(input);
     const std::uint64_t size = source.Size();
-    std::filesystem::path outputPath = input;
-    outputPath += ".imp";
-    TToolFile output = TToolFile::Create(outputPath);
+    TToolFile output = TToolFile::CreateBeside(input, ".imp");
 
     output.Write(THexListing::Header(size));
     THexListing listing;

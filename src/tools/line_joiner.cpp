@@ -44,9 +44,7 @@ std::string JoinLines(std::string_view text) {
 void WriteJoinedLines(const std::filesystem::path& input) {
     TToolFile source = TToolFile::OpenForReading(input);
     const std::uint64_t size = source.Size();
-    std::filesystem::path outputPath = input;
-    outputPath += ".txt";
-    TToolFile output = TToolFile::Create(outputPath);
+    TToolFile output = TToolFile::CreateBeside(input, ".txt");
 
     std::string text(size, '\0');
     const std::size_t got = source.Read(text.data(), text.size());

@@ -37,6 +37,12 @@ TToolFile TToolFile::OpenForReading(const std::filesystem::path& path) {
     return TToolFile(std::move(file), path);
 }
 
+TToolFile TToolFile::CreateBeside(const std::filesystem::path& input, std::string_view extension) {
+    std::filesystem::path output = input;
+    output += extension;
+    return Create(output);
+}
+
 TToolFile TToolFile::Create(const std::filesystem::path& path) {
     std::unique_ptr<std::FILE, TCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) {

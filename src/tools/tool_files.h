@@ -16,6 +16,8 @@ class TToolFile {
     static TToolFile OpenForReading(const std::filesystem::path& path);
     // Creates the file, or empties it when it exists.
     static TToolFile Create(const std::filesystem::path& path);
+    // Creates the output of a command beside its input: input path + extension.
+    static TToolFile CreateBeside(const std::filesystem::path& input, std::string_view extension);
 
     std::uint64_t Size() const;
     // Reads up to `count` bytes; fewer only at the end of the file.
