@@ -9,6 +9,7 @@ packages=(
     zlib1g-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
     qt6-base-dev xvfb xauth
     openjdk-17-jdk-headless proguard-cli junit4
+    libuchardet-dev libxml2-dev libzip-dev
     zip unzip time python3 clang libclang-rt-14-dev
 )
 

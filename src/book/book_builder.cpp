@@ -10,6 +10,7 @@
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
+#include "book/book_source.h"
 #include "book/code_page.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
@@ -77,6 +78,7 @@ private:
     std::string infoText_;  // in the code page: what the help page shows
     std::int32_t partSize_ = 0;
     fs::path midletsDir_, tempDir_, metaDir_;
+    TConvertedSource text_;  // the source as code-page text: removed after the parts
     TPartReader source_;
     std::uintmax_t sourceSize_ = 0;
     std::uint64_t partCount_ = 0;
@@ -99,7 +101,10 @@ void TBuildRun::Run() {
     log_.Add("Creating temporary files...");
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
-    sourceSize_ = source_.Open(settings_.sourcePath);
+    text_ = TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_),
+                                   place_.tempParent);
+    for (const std::string& line : text_.Report()) log_.Add(line);
+    sourceSize_ = source_.Open(text_.Path());
     partCount_ = source_.PlanParts(partSize_);
     for (std::uint64_t k = 1; k <= partCount_; ++k) BuildPart(k);
     source_.Close();
@@ -217,7 +222,8 @@ TBookBuilder::TBookBuilder(TBuildPlace place, TBuildOptions options)
 
 bool TBookBuilder::Run(const TBuildSettings& settings, TBuildLog& log) {
     log.Add(std::string(kMsgProcessStarted) + ClockTime());
-    TBuildRun run(place_, options_, settings, log);
+    const TBuildSettings named = WithSourceNames(settings);
+    TBuildRun run(place_, options_, named, log);
     bool succeeded = false;
     try {
         run.Run();

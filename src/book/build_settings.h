@@ -41,6 +41,14 @@ struct TBuildSettings {
     std::string partSizeText = "90000";
     PhoneType phoneType = PhoneType::Nokia;
     HelpLanguage helpLanguage = kHelpRussian;
+    // How a plain source text is decoded: "auto", "detect" or an iconv name.
+    std::string sourceEncoding = "auto";
+    // Join hard-wrapped lines of the source before it is cut into parts.
+    bool joinLines = false;
+    // Take the book name and the information from the book's own title and
+    // authors (FB2, EPUB) when it names them.
+    bool bookNameFromSource = false;
+    bool infoFromSource = false;
 };
 
 }  // namespace quorix

@@ -7,12 +7,31 @@ namespace quorix {
 
 void AddBuildOptions(CLI::App& app, TCliBuild& build) {
     TBuildSettings& s = build.settings;
-    app.add_option("--source", s.sourcePath, "Text file to turn into a book (single-byte text)")
+    app.add_option("--source", s.sourcePath, "Text file (any encoding), FB2 or EPUB book")
         ->capture_default_str();
-    app.add_option("--book", s.bookName, "Book name: the midlet's name and the JAR/JAD base name")
+    CLI::Option* book =
+        app.add_option("--book", s.bookName,
+                       "Book name: the midlet's name and the JAR/JAD base name (default: an "
+                       "FB2 or EPUB book's title, else ReadMe)")
+            ->capture_default_str();
+    CLI::Option* info =
+        app.add_option("--info", s.infoText,
+                       "Information about the book shown on its help page (default: an FB2 or "
+                       "EPUB book's authors and title)")
+            ->capture_default_str();
+    app.add_option("--source-encoding", s.sourceEncoding,
+                   "Encoding of a plain source text: auto (UTF-8 or UTF-16 when the text says "
+                   "so, else the code page), detect (also guess legacy encodings) or an iconv "
+                   "name")
         ->capture_default_str();
-    app.add_option("--info", s.infoText, "Information about the book shown on its help page")
-        ->capture_default_str();
+    app.add_flag("--join-lines", s.joinLines,
+                 "Join hard-wrapped lines of the source (a line break between two words or "
+                 "punctuation becomes a space; CR LF and LF become CR)");
+    // A book's own title and authors stand in for the options not given.
+    app.parse_complete_callback([&s, book, info] {
+        s.bookNameFromSource = book->count() == 0;
+        s.infoFromSource = info->count() == 0;
+    });
     app.add_option("--part-size", s.partSizeText,
                    "Largest part in bytes, as typed (decimal, or hexadecimal with $ or 0x)")
         ->capture_default_str();

@@ -1,0 +1,48 @@
+// byte_reader.cpp - reading sources from files and memory.
+#include "text/byte_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "text/text_error.h"
+
+namespace quorix {
+
+TFileReader::TFileReader(const std::filesystem::path& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
+    if (fd_ < 0) throw TTextError("Can not open " + path.string() + ": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        throw TTextError("Can not read " + path.string() + ": not a regular file");
+    }
+}
+
+TFileReader::~TFileReader() {
+    ::close(fd_);
+}
+
+std::size_t TFileReader::Read(char* buffer, std::size_t count) {
+    for (;;) {
+        ssize_t n = ::pread(fd_, buffer, count, static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw TTextError("Can not read " + path_.string() + ": " + std::strerror(errno));
+        position_ += static_cast<std::uint64_t>(n);
+        return static_cast<std::size_t>(n);
+    }
+}
+
+std::size_t TMemoryReader::Read(char* buffer, std::size_t count) {
+    std::size_t n = std::min(count, bytes_.size() - position_);
+    std::copy_n(bytes_.data() + position_, n, buffer);
+    position_ += n;
+    return n;
+}
+
+}  // namespace quorix

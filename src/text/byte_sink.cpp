@@ -1,0 +1,73 @@
+// byte_sink.cpp - buffered file output and bounded in-memory output of converted text.
+#include "text/byte_sink.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "text/text_error.h"
+
+namespace quorix {
+namespace {
+
+constexpr std::size_t kFileBufferSize = 256 * 1024;
+
+}  // namespace
+
+TFileSink::TFileSink(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {
+    buffer_.reserve(kFileBufferSize);
+}
+
+TFileSink::~TFileSink() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void TFileSink::Write(std::string_view bytes) {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kFileBufferSize) Flush();
+}
+
+void TFileSink::Flush() {
+    std::string_view left(buffer_);
+    while (!left.empty()) {
+        ssize_t n = ::write(fd_, left.data(), left.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            throw TTextError("Can not write the converted text to " + path_.string() + ": " +
+                             std::strerror(n < 0 ? errno : ENOSPC));
+        }
+        left.remove_prefix(static_cast<std::size_t>(n));
+        written_ += static_cast<std::uint64_t>(n);
+    }
+    buffer_.clear();
+}
+
+void TFileSink::Finish() {
+    Flush();
+}
+
+void TFileSink::CopyTo(TByteSink& to) {
+    Flush();
+    std::string chunk(kFileBufferSize, '\0');
+    for (std::uint64_t at = 0;;) {
+        ssize_t n = ::pread(fd_, chunk.data(), chunk.size(), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            throw TTextError("Can not read " + path_.string() + ": " + std::strerror(errno));
+        }
+        if (n == 0) return;
+        to.Write(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+        at += static_cast<std::uint64_t>(n);
+    }
+}
+
+void TStringSink::Write(std::string_view bytes) {
+    if (text_.size() + bytes.size() >= limit_) {
+        text_.append(bytes.substr(0, limit_ - text_.size()));
+        throw TSinkFull{};
+    }
+    text_.append(bytes);
+}
+
+}  // namespace quorix

@@ -1,0 +1,273 @@
+// code_page_encoder.cpp - code-page tables, transliteration through iconv, UTF-8 decoding.
+#include "text/code_page_encoder.h"
+
+#include <iconv.h>
+#include <locale.h>
+
+#include <cerrno>
+
+#include "text/text_error.h"
+
+namespace quorix {
+namespace {
+
+constexpr char32_t kLastChar = 0x10FFFF;
+
+// Transliteration tables come from the locale; the same one is used for every
+// build so that a book does not depend on who builds it.
+class TFixedCtype {
+  public:
+    TFixedCtype() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {
+        if (locale_ != static_cast<locale_t>(0)) previous_ = uselocale(locale_);
+    }
+    ~TFixedCtype() {
+        if (locale_ == static_cast<locale_t>(0)) return;
+        uselocale(previous_);
+        freelocale(locale_);
+    }
+    TFixedCtype(const TFixedCtype&) = delete;
+    TFixedCtype& operator=(const TFixedCtype&) = delete;
+
+  private:
+    locale_t locale_;
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
+iconv_t OpenOrThrow(const std::string& to, const std::string& from, const std::string& name) {
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw TTextError("Unknown code page " + name);
+    return cd;
+}
+
+// Length of the sequence a lead byte starts; 0 for a byte that cannot lead.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead < 0xC2) return 0;
+    if (lead < 0xE0) return 2;
+    if (lead < 0xF0) return 3;
+    if (lead < 0xF5) return 4;
+    return 0;
+}
+
+// Whether the bytes after the lead continue a valid, shortest-form sequence.
+bool ValidTail(const unsigned char* s, std::size_t length) {
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return false;
+    }
+    if (length == 3) {
+        if (s[0] == 0xE0 && s[1] < 0xA0) return false;   // overlong
+        if (s[0] == 0xED && s[1] >= 0xA0) return false;  // surrogate
+    }
+    if (length == 4) {
+        if (s[0] == 0xF0 && s[1] < 0x90) return false;   // overlong
+        if (s[0] == 0xF4 && s[1] >= 0x90) return false;  // beyond U+10FFFF
+    }
+    return true;
+}
+
+char32_t DecodeValid(const unsigned char* s, std::size_t length) {
+    switch (length) {
+        case 1:
+            return s[0];
+        case 2:
+            return (s[0] & 0x1Fu) << 6 | (s[1] & 0x3Fu);
+        case 3:
+            return (s[0] & 0x0Fu) << 12 | (s[1] & 0x3Fu) << 6 | (s[2] & 0x3Fu);
+        default:
+            return (s[0] & 0x07u) << 18 | (s[1] & 0x3Fu) << 12 | (s[2] & 0x3Fu) << 6 |
+                   (s[3] & 0x3Fu);
+    }
+}
+
+}  // namespace
+
+struct TCodePageEncoder::TIconv {
+    explicit TIconv(iconv_t handle) : cd(handle) {}
+    ~TIconv() { iconv_close(cd); }
+    TIconv(const TIconv&) = delete;
+    TIconv& operator=(const TIconv&) = delete;
+    iconv_t cd;
+};
+
+std::string Utf8Of(char32_t c) {
+    std::string s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | c >> 6);
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | c >> 12);
+        s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | c >> 18);
+        s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
+    : codePage_(codePage), pageIndex_((kLastChar >> 8) + 1, 0) {
+    ascii_.fill(-1);
+    iconv_t toUnicode = OpenOrThrow("UTF-32LE", codePage, codePage);
+    for (int byte = 0; byte < 256; ++byte) {
+        char in = static_cast<char>(byte);
+        char* inPtr = &in;
+        std::size_t inLeft = 1;
+        unsigned char out[8];
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+            continue;
+        iconv(toUnicode, nullptr, nullptr, &outPtr, &outLeft);
+        if (outLeft != 4) continue;  // undefined, or a combining accent held back
+        char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
+        if (c > kLastChar) continue;
+        if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
+        std::uint8_t& index = pageIndex_[c >> 8];
+        if (index == 0) {
+            pages_.emplace_back();
+            pages_.back().fill(-1);
+            index = static_cast<std::uint8_t>(pages_.size());
+        }
+        std::int16_t& slot = pages_[index - 1][c & 0xFF];
+        if (slot < 0) slot = static_cast<std::int16_t>(byte);  // the first byte wins
+    }
+    iconv_close(toUnicode);
+    translit_ = std::make_unique<TIconv>(OpenOrThrow(codePage + "//TRANSLIT", "UTF-8", codePage));
+}
+
+TCodePageEncoder::~TCodePageEncoder() = default;
+
+void TCodePageEncoder::PutOther(char32_t c, std::string& out) {
+    if (c <= kLastChar) {
+        std::uint8_t index = pageIndex_[c >> 8];
+        if (index != 0) {
+            std::int16_t byte = pages_[index - 1][c & 0xFF];
+            if (byte >= 0) {
+                out.push_back(static_cast<char>(byte));
+                return;
+            }
+        }
+    }
+    const std::string& written = Transliterate(c);
+    out.append(written);
+    ++replacedCount_;
+    if (first_.size() < kKeptReplacements) {
+        std::string character = Utf8Of(c);
+        for (const TReplacement& r : first_) {
+            if (r.character == character) return;
+        }
+        first_.push_back({std::move(character), written});
+    }
+}
+
+const std::string& TCodePageEncoder::Transliterate(char32_t c) {
+    auto found = transliterated_.find(c);
+    if (found != transliterated_.end()) return found->second;
+    std::string in = Utf8Of(c);
+    std::string written;
+    {
+        TFixedCtype ctype;
+        char* inPtr = in.data();
+        std::size_t inLeft = in.size();
+        char out[32];
+        char* outPtr = out;
+        std::size_t outLeft = sizeof out;
+        iconv(translit_->cd, nullptr, nullptr, nullptr, nullptr);
+        std::size_t rc = iconv(translit_->cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        if (rc != static_cast<std::size_t>(-1) && inLeft == 0) {
+            iconv(translit_->cd, nullptr, nullptr, &outPtr, &outLeft);
+            written.assign(out, static_cast<std::size_t>(outPtr - out));
+        }
+    }
+    if (written.empty()) written = "?";
+    return transliterated_.emplace(c, std::move(written)).first->second;
+}
+
+std::size_t FindInvalidUtf8(std::string_view bytes, std::size_t* cut) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    if (cut != nullptr) *cut = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = SequenceLength(s[i]);
+        if (length == 0) return i;
+        if (i + length > n) {
+            // A cut sequence is invalid only if what is there is already wrong.
+            std::size_t have = n - i;
+            unsigned char padded[4] = {s[i], 0x80, 0xBF, 0xBF};
+            for (std::size_t k = 1; k < have; ++k) padded[k] = s[i + k];
+            if (have >= 2 && !ValidTail(padded, have)) return i;
+            if (cut == nullptr) return i;
+            *cut = have;
+            return std::string_view::npos;
+        }
+        if (!ValidTail(s + i, length)) return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}
+
+void TUtf8ToCodePageSink::Write(std::string_view utf8) {
+    if (!pending_.empty()) {
+        // Complete the character cut at the end of the previous write.
+        std::size_t need = SequenceLength(static_cast<unsigned char>(pending_[0]));
+        std::size_t take = std::min(need - pending_.size(), utf8.size());
+        pending_.append(utf8.substr(0, take));
+        utf8.remove_prefix(take);
+        if (pending_.size() < need) return;
+        std::string whole;
+        whole.swap(pending_);
+        Decode(whole, true);
+    }
+    std::size_t used = Decode(utf8, false);
+    pending_.assign(utf8.substr(used));
+    next_.Write(out_);
+    out_.clear();
+}
+
+void TUtf8ToCodePageSink::Finish() {
+    if (!pending_.empty()) Invalid(0);
+    next_.Finish();
+}
+
+std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
+    const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            encoder_.Put(s[i], out_);
+            ++i;
+            continue;
+        }
+        std::size_t length = SequenceLength(s[i]);
+        if (length == 0) Invalid(i);
+        if (i + length > n) {
+            std::size_t cut = 0;
+            if (atEnd || FindInvalidUtf8(in.substr(i), &cut) != std::string_view::npos) Invalid(i);
+            break;
+        }
+        if (!ValidTail(s + i, length)) Invalid(i);
+        encoder_.Put(DecodeValid(s + i, length), out_);
+        i += length;
+    }
+    offset_ += i;
+    return i;
+}
+
+void TUtf8ToCodePageSink::Invalid(std::size_t at) const {
+    throw TTextError("Invalid UTF-8 byte sequence in the source at offset " +
+                     std::to_string(offset_ + at));
+}
+
+}  // namespace quorix

@@ -1,0 +1,90 @@
+// code_page_encoder.h - Unicode characters into bytes of the build's single-byte code page.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "text/byte_sink.h"
+
+namespace quorix {
+
+// A character the code page lacks is transliterated where iconv knows a spelling
+// for it (typographic quotes, dashes, ligatures, accented letters) and is "?"
+// otherwise; both are counted, and the first few are kept for the log.
+class TCodePageEncoder {
+  public:
+    struct TReplacement {
+        std::string character;  // UTF-8
+        std::string written;    // code-page bytes
+    };
+    static constexpr std::size_t kKeptReplacements = 5;
+
+    explicit TCodePageEncoder(const std::string& codePage);
+    ~TCodePageEncoder();
+    TCodePageEncoder(const TCodePageEncoder&) = delete;
+    TCodePageEncoder& operator=(const TCodePageEncoder&) = delete;
+
+    void Put(char32_t c, std::string& out) {
+        if (c < 0x80 && ascii_[c] >= 0) {
+            out.push_back(static_cast<char>(ascii_[c]));
+            return;
+        }
+        PutOther(c, out);
+    }
+
+    const std::string& CodePage() const { return codePage_; }
+    std::uint64_t ReplacedCount() const { return replacedCount_; }
+    const std::vector<TReplacement>& FirstReplacements() const { return first_; }
+
+  private:
+    using TPage = std::array<std::int16_t, 256>;  // byte of each character, -1 when absent
+    void PutOther(char32_t c, std::string& out);
+    const std::string& Transliterate(char32_t c);
+
+    std::string codePage_;
+    std::array<std::int16_t, 128> ascii_{};
+    std::vector<std::uint8_t> pageIndex_;  // per 256 characters: 1 + index into pages_, 0 = none
+    std::vector<TPage> pages_;
+    std::map<char32_t, std::string> transliterated_;
+    struct TIconv;
+    std::unique_ptr<TIconv> translit_;
+    std::uint64_t replacedCount_ = 0;
+    std::vector<TReplacement> first_;
+};
+
+// Decodes a UTF-8 byte stream, encodes it into the code page and passes the bytes
+// on. A character cut between two writes is held until the next. An invalid
+// sequence raises TTextError naming its offset, counted from `firstOffset`.
+class TUtf8ToCodePageSink : public TByteSink {
+  public:
+    TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0)
+        : encoder_(encoder), next_(next), offset_(firstOffset) {}
+    void Write(std::string_view utf8) override;
+    void Finish() override;
+
+  private:
+    // Decodes whole sequences from `in`; returns how many bytes it used.
+    std::size_t Decode(std::string_view in, bool atEnd);
+    [[noreturn]] void Invalid(std::size_t at) const;
+
+    TCodePageEncoder& encoder_;
+    TByteSink& next_;
+    std::uint64_t offset_;  // source offset of the first byte not yet decoded
+    std::string pending_;
+    std::string out_;
+};
+
+// The offset of the first invalid UTF-8 sequence in `bytes`, the length of a
+// sequence cut off by the end (`cut`), or npos when every sequence is whole and valid.
+std::size_t FindInvalidUtf8(std::string_view bytes, std::size_t* cut = nullptr);
+
+// The UTF-8 spelling of one character.
+std::string Utf8Of(char32_t c);
+
+}  // namespace quorix

@@ -1,0 +1,254 @@
+// source_encoding.cpp - byte-order marks, the UTF-8 test, uchardet's guess and iconv decoding.
+#include "text/source_encoding.h"
+
+#include <iconv.h>
+#include <uchardet.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+#include "text/text_error.h"
+
+namespace quorix {
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+// uchardet has made up its mind long before this.
+constexpr std::size_t kDetectLimit = 4 * 1024 * 1024;
+
+struct TIconvCloser {
+    void operator()(iconv_t cd) const { iconv_close(cd); }
+};
+using TIconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, TIconvCloser>;
+
+TIconvHandle TryIconv(const std::string& to, const std::string& from) {
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    return TIconvHandle(cd);
+}
+
+// "utf-8", "UTF8" and "utf_8" name the same encoding.
+std::string Canonical(std::string_view name) {
+    std::string s;
+    for (char c : name) {
+        if (c != '-' && c != '_')
+            s += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return s;
+}
+
+struct TBom {
+    std::string_view bytes;
+    const char* name;
+};
+constexpr TBom kBoms[] = {
+    {"\xEF\xBB\xBF", "UTF-8"}, {"\xFF\xFE", "UTF-16LE"}, {"\xFE\xFF", "UTF-16BE"}};
+
+const TBom* FindBom(std::string_view start) {
+    for (const TBom& bom : kBoms) {
+        if (start.substr(0, bom.bytes.size()) == bom.bytes) return &bom;
+    }
+    return nullptr;
+}
+
+std::string ReadStart(TByteReader& reader, std::size_t count) {
+    std::string start(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+        std::size_t n = reader.Read(start.data() + got, count - got);
+        if (n == 0) break;
+        got += n;
+    }
+    start.resize(got);
+    return start;
+}
+
+struct TUtf8Scan {
+    bool valid = true;
+    bool nonAscii = false;
+};
+
+TUtf8Scan ScanUtf8(TByteReader& reader) {
+    TUtf8Scan scan;
+    std::string carry;
+    std::vector<char> buffer(kChunk);
+    for (;;) {
+        std::size_t n = reader.Read(buffer.data(), buffer.size());
+        std::string_view chunk(buffer.data(), n);
+        if (!scan.nonAscii &&
+            std::any_of(chunk.begin(), chunk.end(), [](char c) { return c & 0x80; }))
+            scan.nonAscii = true;
+        std::string joined = carry + std::string(chunk);
+        std::size_t cut = 0;
+        if (FindInvalidUtf8(joined, n == 0 ? nullptr : &cut) != std::string_view::npos) {
+            scan.valid = false;
+            return scan;
+        }
+        if (n == 0) return scan;
+        carry = joined.substr(joined.size() - cut);
+    }
+}
+
+std::string Guess(TByteReader& reader) {
+    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
+        uchardet_new(), uchardet_delete);
+    std::vector<char> buffer(kChunk);
+    std::size_t fed = 0;
+    while (fed < kDetectLimit) {
+        std::size_t n = reader.Read(buffer.data(), buffer.size());
+        if (n == 0) break;
+        if (uchardet_handle_data(detector.get(), buffer.data(), n) != 0) break;
+        fed += n;
+    }
+    uchardet_data_end(detector.get());
+    return uchardet_get_charset(detector.get());
+}
+
+TSourceEncoding CodePageBytes(std::string how) {
+    TSourceEncoding e;
+    e.how = std::move(how);
+    return e;
+}
+
+TSourceEncoding Encoded(std::string name, std::size_t bom, std::string how) {
+    TSourceEncoding e;
+    e.codePageBytes = false;
+    e.name = std::move(name);
+    e.bomLength = bom;
+    e.how = std::move(how);
+    return e;
+}
+
+void ConvertUtf8(TByteReader& reader, std::size_t bom, TCodePageEncoder& encoder, TByteSink& out) {
+    TUtf8ToCodePageSink decoder(encoder, out, bom);
+    std::vector<char> buffer(kChunk);
+    while (std::size_t n = reader.Read(buffer.data(), buffer.size())) {
+        decoder.Write(std::string_view(buffer.data(), n));
+    }
+    decoder.Finish();
+}
+
+// Any other encoding goes through iconv into UTF-32 and then into the code page.
+void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
+                      TCodePageEncoder& encoder, TByteSink& out) {
+    TIconvHandle cd = TryIconv("UTF-32LE", encoding.name);
+    if (!cd) throw TTextError("Unknown source encoding " + encoding.name);
+    std::vector<char> in(kChunk);
+    std::vector<char> wide(4 * kChunk + 16);
+    std::size_t have = 0;                       // bytes waiting in `in`
+    std::uint64_t offset = encoding.bomLength;  // source offset of in[0]
+    std::string bytes;
+    for (;;) {
+        std::size_t n = reader.Read(in.data() + have, in.size() - have);
+        have += n;
+        if (have == 0) break;
+        char* inPtr = in.data();
+        std::size_t inLeft = have;
+        char* outPtr = wide.data();
+        std::size_t outLeft = wide.size();
+        std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        const std::size_t used = have - inLeft;
+        if (rc == static_cast<std::size_t>(-1) &&
+            (errno == EILSEQ || (errno == EINVAL && n == 0))) {
+            throw TTextError("Invalid byte sequence for encoding " + encoding.name +
+                             " in the source at offset " + std::to_string(offset + used));
+        }
+        const auto* w = reinterpret_cast<const unsigned char*>(wide.data());
+        const std::size_t chars = static_cast<std::size_t>(outPtr - wide.data()) / 4;
+        bytes.clear();
+        for (std::size_t i = 0; i < chars; ++i, w += 4) {
+            encoder.Put(w[0] | w[1] << 8 | w[2] << 16 | static_cast<char32_t>(w[3]) << 24, bytes);
+        }
+        out.Write(bytes);
+        std::copy(in.begin() + static_cast<std::ptrdiff_t>(used),
+                  in.begin() + static_cast<std::ptrdiff_t>(have), in.begin());
+        have -= used;
+        offset += used;
+        if (n == 0 && have == 0) break;
+    }
+    out.Finish();
+}
+
+}  // namespace
+
+bool SameCodePage(const std::string& a, const std::string& b) {
+    if (Canonical(a) == Canonical(b)) return true;
+    TIconvHandle fromA = TryIconv("UTF-32LE", a);
+    TIconvHandle fromB = TryIconv("UTF-32LE", b);
+    if (!fromA || !fromB) return false;
+    for (int byte = 0; byte < 256; ++byte) {
+        std::string results[2];
+        iconv_t cds[2] = {fromA.get(), fromB.get()};
+        for (int k = 0; k < 2; ++k) {
+            char in = static_cast<char>(byte);
+            char* inPtr = &in;
+            std::size_t inLeft = 1;
+            char out[16];
+            char* outPtr = out;
+            std::size_t outLeft = sizeof out;
+            iconv(cds[k], nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cds[k], &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+                iconv(cds[k], nullptr, nullptr, &outPtr, &outLeft);
+            results[k].assign(out, static_cast<std::size_t>(outPtr - out));
+        }
+        // Multi-byte encodings take a lone byte as incomplete: never the same.
+        if (results[0] != results[1] || results[0].size() != 4) return false;
+    }
+    return true;
+}
+
+TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
+                               const std::string& codePage) {
+    reader.Rewind();
+    const std::string start = ReadStart(reader, 4);
+    const TBom* bom = FindBom(start);
+    const bool automatic = mode == kEncodingAuto || mode == kEncodingDetect;
+    if (!automatic) {
+        const std::string name(mode);
+        if (SameCodePage(name, codePage)) return CodePageBytes("");
+        if (!TryIconv("UTF-32LE", name)) throw TTextError("Unknown source encoding " + name);
+        std::size_t drop =
+            bom != nullptr && Canonical(bom->name) == Canonical(name) ? bom->bytes.size() : 0;
+        return Encoded(name, drop, name);
+    }
+    if (bom != nullptr) {
+        return Encoded(bom->name, bom->bytes.size(), std::string(bom->name) + " (byte-order mark)");
+    }
+    reader.Rewind();
+    const TUtf8Scan scan = ScanUtf8(reader);
+    if (!scan.nonAscii) return CodePageBytes("");
+    if (scan.valid) return Encoded("UTF-8", 0, "UTF-8");
+    if (mode != kEncodingDetect) return CodePageBytes("");
+    reader.Rewind();
+    const std::string guess = Guess(reader);
+    if (guess.empty() || Canonical(guess) == "ASCII" || SameCodePage(guess, codePage) ||
+        !TryIconv("UTF-32LE", guess)) {
+        return CodePageBytes(guess.empty() ? "" : guess + " (detected)");
+    }
+    return Encoded(guess, 0, guess + " (detected)");
+}
+
+void ConvertPlainText(TByteReader& reader, const TSourceEncoding& encoding,
+                      TCodePageEncoder& encoder, TByteSink& out) {
+    reader.Rewind();
+    std::string bom = ReadStart(reader, encoding.bomLength);
+    std::vector<char> buffer(kChunk);
+    if (encoding.codePageBytes) {
+        out.Write(bom);
+        while (std::size_t n = reader.Read(buffer.data(), buffer.size())) {
+            out.Write(std::string_view(buffer.data(), n));
+        }
+        out.Finish();
+        return;
+    }
+    if (Canonical(encoding.name) == "UTF8") {
+        ConvertUtf8(reader, encoding.bomLength, encoder, out);
+        return;
+    }
+    ConvertWithIconv(reader, encoding, encoder, out);
+}
+
+}  // namespace quorix

@@ -1,0 +1,39 @@
+// source_encoding.h - which encoding a plain source text is in, and its decoding.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "text/byte_reader.h"
+#include "text/byte_sink.h"
+#include "text/code_page_encoder.h"
+
+namespace quorix {
+
+inline constexpr std::string_view kEncodingAuto = "auto";
+inline constexpr std::string_view kEncodingDetect = "detect";
+
+struct TSourceEncoding {
+    // Already bytes of the build's code page: read as they are.
+    bool codePageBytes = true;
+    std::string name;           // iconv name of the source's encoding when not
+    std::size_t bomLength = 0;  // bytes of a byte-order mark to drop
+    std::string how;            // for the log: why this encoding was taken
+};
+
+// Chooses by the rule of `mode`: "auto" (byte-order marks, valid UTF-8 holding
+// non-ASCII bytes, else the code page), "detect" (the same, then a guess by
+// uchardet) or an iconv name.
+TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
+                               const std::string& codePage);
+
+// Decodes the whole source in `encoding` into the code page, into `out`.
+void ConvertPlainText(TByteReader& reader, const TSourceEncoding& encoding,
+                      TCodePageEncoder& encoder, TByteSink& out);
+
+// Whether two single-byte code pages give every byte the same character.
+bool SameCodePage(const std::string& a, const std::string& b);
+
+}  // namespace quorix

@@ -1,0 +1,13 @@
+// text_error.h - the exception the source readers raise; its text is what the log shows.
+#pragma once
+
+#include <stdexcept>
+
+namespace quorix {
+
+class TTextError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace quorix

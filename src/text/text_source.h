@@ -1,0 +1,56 @@
+// text_source.h - a source file of any kind as the code-page text a build cuts into parts.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "text/book_info.h"
+
+namespace quorix {
+
+struct TTextOptions {
+    std::string encoding = "auto";  // "auto", "detect" or an iconv name (plain texts)
+    std::string codePage = "CP1251";
+    bool joinLines = false;  // join hard-wrapped lines; a lone LF counts as CR LF
+};
+
+enum class TSourceFormat { Text, Fb2, Fb2Zip, Epub };
+
+// Chosen by content (an FB2 root element, a ZIP holding "mimetype"
+// application/epub+zip or an FB2 file) and by the ".epub" and ".fb2" extensions.
+TSourceFormat DetectFormat(const std::filesystem::path& source);
+
+// The text a build reads. A plain text already in the code page and left as it
+// is is read in place; anything else is converted into a private file in the
+// work directory, removed with this object.
+class TConvertedSource {
+  public:
+    static TConvertedSource Open(const std::filesystem::path& source, const TTextOptions& options,
+                                 const std::filesystem::path& workDir);
+    TConvertedSource() = default;
+    ~TConvertedSource();
+    TConvertedSource(TConvertedSource&& other) noexcept;
+    TConvertedSource& operator=(TConvertedSource&& other) noexcept;
+
+    const std::filesystem::path& Path() const { return path_; }
+    bool Converted() const { return temporary_; }
+    // Log lines: how the source was read, and the characters the code page lacks.
+    const std::vector<std::string>& Report() const { return report_; }
+
+  private:
+    std::filesystem::path path_;
+    bool temporary_ = false;
+    std::vector<std::string> report_;
+};
+
+// The first `limit` bytes of the text a build would read (fewer when it is shorter).
+std::string ConvertedTextStart(const std::filesystem::path& source, const TTextOptions& options,
+                               std::size_t limit);
+
+// The title and authors an FB2 or EPUB book names; empty for plain texts and for
+// any book that cannot be read.
+TBookInfo ReadBookInfo(const std::filesystem::path& source);
+
+}  // namespace quorix
