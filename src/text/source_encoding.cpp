@@ -194,8 +194,9 @@ bool SameCodePage(const std::string& a, const std::string& b) {
                 iconv(cds[k], nullptr, nullptr, &outPtr, &outLeft);
             results[k].assign(out, static_cast<std::size_t>(outPtr - out));
         }
-        // Multi-byte encodings take a lone byte as incomplete: never the same.
-        if (results[0] != results[1] || results[0].size() != 4) return false;
+        // A byte both leave undefined is the same; UTF-16 and the like take a lone
+        // ASCII byte as incomplete and so never match.
+        if (results[0] != results[1] || (byte == 'A' && results[0].size() != 4)) return false;
     }
     return true;
 }

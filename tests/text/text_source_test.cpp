@@ -1,0 +1,166 @@
+// text_source_test.cpp - format and encoding choice, conversion reports, failures, book names.
+#include "text/text_source.h"
+
+#include <gtest/gtest.h>
+
+#include "book/book_source.h"
+#include "test_support.h"
+#include "text/text_error.h"
+#include "text_test_support.h"
+
+namespace quorix {
+namespace {
+namespace fs = std::filesystem;
+using test::Cp1251;
+using test::Fixture;
+
+TTextOptions Options(const char* encoding, bool join = false) {
+    TTextOptions options;
+    options.encoding = encoding;
+    options.joinLines = join;
+    return options;
+}
+
+TEST(DetectFormat, ByContentAndByExtension) {
+    test::TTempDir dir;
+    test::WriteFile(dir.Path() / "book.txt", test::ReadFile(Fixture("book_utf8.fb2")));
+    test::WriteFile(dir.Path() / "book.bin", test::ReadFile(Fixture("book2.epub")));
+    test::WriteFile(dir.Path() / "notes.fb2", "<not-fb2/>");
+    EXPECT_EQ(DetectFormat(dir.Path() / "book.txt"), TSourceFormat::Fb2);
+    EXPECT_EQ(DetectFormat(dir.Path() / "book.bin"), TSourceFormat::Epub);
+    EXPECT_EQ(DetectFormat(dir.Path() / "notes.fb2"), TSourceFormat::Fb2);
+    EXPECT_EQ(DetectFormat(Fixture("book_utf8.fb2.zip")), TSourceFormat::Fb2Zip);
+    EXPECT_EQ(DetectFormat(Fixture("malformed.epub")), TSourceFormat::Epub);
+    EXPECT_EQ(DetectFormat(Fixture("ru_utf8.txt")), TSourceFormat::Text);
+    EXPECT_EQ(DetectFormat(dir.Path() / "missing.txt"), TSourceFormat::Text);
+}
+
+// Only a text that says what it is, or is valid UTF-8, is converted under "auto".
+TEST(ConvertedSource, AutoLeavesCodePageTextsInPlace) {
+    test::TTempDir dir;
+    const fs::path ascii = dir.Path() / "ascii.txt", cp = dir.Path() / "cp.txt";
+    test::WriteFile(ascii, "Plain ASCII.\r\n");
+    test::WriteFile(cp, Cp1251("Привет. Мир!"));
+    for (const fs::path& path : {ascii, cp, Fixture("ru_koi8r.txt")}) {
+        TConvertedSource source = TConvertedSource::Open(path, Options("auto"), dir.Path());
+        EXPECT_FALSE(source.Converted()) << path;
+        EXPECT_EQ(source.Path(), path);
+        EXPECT_TRUE(source.Report().empty());
+    }
+    // Naming the build's own code page is the same as saying nothing.
+    EXPECT_FALSE(TConvertedSource::Open(cp, Options("WINDOWS-1251"), dir.Path()).Converted());
+    // A missing source is left for the part reader to report.
+    EXPECT_FALSE(
+        TConvertedSource::Open(dir.Path() / "none", Options("auto"), dir.Path()).Converted());
+}
+
+TEST(ConvertedSource, ReportsHowItReadAndWhatItReplaced) {
+    test::TTempDir dir;
+    fs::path converted;
+    {
+        TConvertedSource source =
+            TConvertedSource::Open(Fixture("typography_utf8.txt"), Options("auto"), dir.Path());
+        ASSERT_TRUE(source.Converted());
+        converted = source.Path();
+        EXPECT_EQ(converted.parent_path(), dir.Path());
+        EXPECT_EQ(
+            test::ReadFile(converted),
+            Cp1251("“Quoted” text — with a dash… and € sign. Smile ? please! Zwolf Apfel.\r\n"));
+        EXPECT_EQ(source.Report(),
+                  (std::vector<std::string>{
+                      "Source text read as UTF-8 text: 71 bytes in code page CP1251",
+                      "Replaced 3 characters that code page CP1251 lacks: \"😀\" as \"?\", \"ö\" "
+                      "as \"o\", \"Ä\" as \"A\""}));
+    }
+    EXPECT_FALSE(fs::exists(converted));
+}
+
+TEST(ConvertedSource, DeclaredEncodingsRefuseBytesTheyCannotHold) {
+    test::TTempDir dir;
+    const fs::path bom = dir.Path() / "bom.txt", named = dir.Path() / "named.txt",
+                   wide = dir.Path() / "wide.txt";
+    test::WriteFile(bom,
+                    "\xEF\xBB\xBF"
+                    "abc\xFF");
+    test::WriteFile(named, "Привет\xC3(");
+    test::WriteFile(wide, std::string("a\0\0\xD8"
+                                      "b\0",
+                                      6));  // a surrogate without its pair
+    struct TCase {
+        fs::path path;
+        const char* encoding;
+        const char* message;
+    } cases[] = {
+        {bom, "auto", "Invalid UTF-8 byte sequence in the source at offset 6"},
+        {named, "UTF-8", "Invalid UTF-8 byte sequence in the source at offset 12"},
+        {wide, "UTF-16LE", "Invalid byte sequence for encoding UTF-16LE in the source at offset 2"},
+        {named, "NO-SUCH", "Unknown source encoding NO-SUCH"},
+    };
+    for (const TCase& c : cases) {
+        try {
+            TConvertedSource::Open(c.path, Options(c.encoding), dir.Path());
+            ADD_FAILURE() << c.encoding << " accepted";
+        } catch (const TTextError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        // Nothing is left behind by the failed conversion.
+        for (const auto& e : fs::directory_iterator(dir.Path())) {
+            EXPECT_EQ(e.path().filename().string().rfind(".quorix", 0), std::string::npos);
+        }
+    }
+}
+
+TEST(ConvertedTextStart, GivesTheFirstBytesOfWhatTheBuildReads) {
+    EXPECT_EQ(ConvertedTextStart(Fixture("ru_utf8_bom.txt"), Options("auto"), 12),
+              Cp1251("Привет, мир!"));
+    EXPECT_EQ(ConvertedTextStart(Fixture("book_utf8.fb2"), Options("auto"), 1000).substr(0, 16),
+              Cp1251("Повести Белкина\r"));
+    EXPECT_EQ(ConvertedTextStart(Fixture("en_wrapped.txt"), Options("auto", true), 80),
+              "It was the best of times, it was the worst of times, it was the age of wisdom, i");
+    const std::string koi8 = test::ReadFile(Fixture("ru_koi8r.txt"));
+    EXPECT_EQ(ConvertedTextStart(Fixture("ru_koi8r.txt"), Options("auto"), 5000), koi8);
+}
+
+TEST(ReadBookInfo, TitleAndAuthorsOfBooksOnly) {
+    TBookInfo fb2 = ReadBookInfo(Fixture("book_cp1251.fb2"));
+    EXPECT_EQ(fb2.title, "Повести, или рассказы / том 1");
+    EXPECT_EQ(fb2.authors, (std::vector<std::string>{"Иван Петрович Белкин", "Аноним"}));
+    TBookInfo epub = ReadBookInfo(Fixture("book3.epub"));
+    EXPECT_EQ(epub.title, "Записки & очерки");
+    EXPECT_EQ(epub.authors, std::vector<std::string>{"Антон Чехов"});
+    EXPECT_TRUE(ReadBookInfo(Fixture("ru_utf8.txt")).title.empty());
+    EXPECT_TRUE(ReadBookInfo(Fixture("malformed.epub")).title.empty());
+}
+
+TEST(BookNameFromTitle, MadeValidForTheBuild) {
+    struct TCase {
+        std::string title, name;
+    } cases[] = {
+        {"Война и мир", "Война и мир"},
+        {"A/B\\C, D", "A B C D"},
+        {"  tabs\tand\nlines  ", "tabs and lines"},
+        {"Smile 😀", "Smile ?"},
+        {"Zwölf", "Zwolf"},
+        {"..", ""},
+        {"", ""},
+        {std::string(250, 'x'), std::string(200, 'x')},
+        // 150 Cyrillic letters are 150 bytes in the code page but 300 in UTF-8.
+        {[] {
+             std::string s;
+             for (int i = 0; i < 150; ++i) s += "ж";
+             return s;
+         }(),
+         [] {
+             std::string s;
+             for (int i = 0; i < 100; ++i) s += "ж";
+             return s;
+         }()},
+    };
+    for (const TCase& c : cases) {
+        std::string name = BookNameFromTitle(c.title, "CP1251");
+        EXPECT_EQ(name, c.name) << c.title;
+    }
+}
+
+}  // namespace
+}  // namespace quorix
