@@ -17,6 +17,7 @@
 
 #include "book/code_page.h"
 #include "book/int_conversion.h"
+#include "text/text_source.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
 #include "tools/tool_files.h"
@@ -258,8 +259,12 @@ void TfmMain::Button4Click() {
         TToolFile source = TToolFile::OpenForReading(LocalPath(Edit3->text()));
         const std::uint64_t size = source.Size();
         FitLabel(Label7, QStringLiteral("File size %1 bytes").arg(size));
-        std::string bytes(size <= kWholePreviewLimit ? size : kShortPreviewBytes, '\0');
-        bytes.resize(source.Read(bytes.data(), bytes.size()));
+        // The text as a build reads it: UTF-8, FB2 and EPUB sources converted, others as they are.
+        TTextOptions reading;
+        reading.codePage = buildFont_.codePage;
+        std::string bytes =
+            ConvertedTextStart(LocalPath(Edit3->text()), reading, kWholePreviewLimit + 1);
+        if (bytes.size() > kWholePreviewLimit) bytes.resize(kShortPreviewBytes);
         // The edit breaks lines at LF; a CR LF of the text is one line break.
         QString text = QString::fromStdString(CodePageToUtf8(bytes, buildFont_.codePage));
         Memo1->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));

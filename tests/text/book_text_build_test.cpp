@@ -176,7 +176,9 @@ TEST_P(TextBuild, PartsGlyphsAndHelpHoldTheConvertedText) {
         EXPECT_EQ(parts[k].help.substr(4), help) << "part " << k + 1;
         std::array<int, 256> widths = GlyphWidths(parts[k].font);
         for (unsigned char b : text) {
-            if (b >= 32) EXPECT_GT(widths[b], 0) << "no glyph for byte " << int(b);
+            if (b >= 32) {
+                EXPECT_GT(widths[b], 0) << "no glyph for byte " << int(b);
+            }
         }
     }
     EXPECT_EQ(all, expected);

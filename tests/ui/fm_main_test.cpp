@@ -338,6 +338,26 @@ class FmMainTest : public QObject {
         QVERIFY(Label7()->width() >= Label7()->sizeHint().width());
     }
 
+    // UTF-8 and FB2 sources preview as the build reads them; the 1000-byte rule
+    // counts the converted bytes (550 letters are 1100 bytes of UTF-8).
+    void previewOfUtf8AndFb2SourcesShowsTheirCharacters() {
+        QString letters(550, QChar(0x0436));
+        WriteBytes(dir_.filePath("u8.txt"), letters.toUtf8());
+        Preview(dir_.filePath("u8.txt"));
+        QCOMPARE(Label7()->text(), QStringLiteral("File size 1100 bytes"));
+        QCOMPARE(Memo1()->toPlainText(), letters);
+        WriteBytes(dir_.filePath("b.fb2"),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?><FictionBook><body><title><p>"
+                   "\xD0\x93\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0</p></title><p>Text.</p></body>"
+                   "</FictionBook>");
+        Preview(dir_.filePath("b.fb2"));
+        QCOMPARE(Memo1()->toPlainText(),
+                 QString::fromUtf8(
+                     "\xD0\x93\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\nText.\n"));  // each CR is a line of
+                                                                             // the edit
+        QVERIFY(platform_.errors.isEmpty());
+    }
+
     void previewOfAnEmptyFileIsEmpty() {
         WriteBytes(dir_.filePath("empty.txt"), {});
         Preview(dir_.filePath("empty.txt"));
