@@ -173,6 +173,35 @@ class EndToEnd(Checks):
         self.assertIn(b"com/nokia/mid/ui/FullCanvas", sizes["nokia"])
 
 
+    def test_utf8_text_and_fb2_book(self):
+        path, text = sample("utf8.txt")
+        run = self.run_cli(["--source", path, "--book", "Utf8", "--part-size", "300"], name="utf8")
+        # Python's own codec is the reference: every character is in Windows-1251.
+        self.assert_valid_build(run, text.decode("utf-8").encode("cp1251"))
+        self.assertIn("Source text read as UTF-8 text: %d bytes in code page CP1251"
+                      % len(text.decode("utf-8")), run.lines)
+
+        path, _ = sample("winter-morning.fb2")
+        run = self.run_cli(["--source", path, "--help-language", "en"], name="fb2")
+        self.assertEqual(run.code, 0, run.stdout)
+        self.assertEqual([name for name, _ in run.parts()], ["Зимнее утро"])
+        jar = os.path.join(run.output, "midlets", "Зимнее утро.jar")
+        book = read_member(jar, "book.dat")[4:].decode("cp1251")
+        self.assertTrue(book.startswith("Александр Пушкин\rЗимнее утро\rСтихотворение 1829 года."
+                                        "\r\rМороз и солнце; день чудесный!\r"), book[:120])
+        self.assertTrue(book.endswith("\r\rПримечания\r\r1\rПервые три строфы из девяти.\r"))
+        help_text = read_member(jar, "help.dat")
+        self.assertIn("\rBook: Александр Сергеевич Пушкин. Зимнее утро\r".encode("cp1251"),
+                      help_text)
+        run = self.run_cli(["--source", path, "--book", "Winter", "--info", "x"], name="named")
+        self.assertEqual([name for name, _ in run.parts()], ["Winter"])
+
+    def test_join_lines_on_a_wrapped_text(self):
+        path = write(self.root, "wrapped.txt", b"One line\nwrapped here.\n\nNext one\r\nends.")
+        run = self.run_cli(["--source", path, "--join-lines"])
+        self.assert_valid_build(run, b"One line wrapped here.\r\rNext one ends.")
+
+
 def write(root, name, data):
     path = os.path.join(root, name)
     with open(path, "wb") as f:
@@ -193,6 +222,9 @@ class BadInput(Checks):
             (["--source", path, "--part-size", "12 "], "'12 ' is not a valid integer value"),
             (["--source", path, "--part-size", "$"], "'$' is not a valid integer value"),
             (["--source", path, "--part-size", "0x"], "'0x' is not a valid integer value"),
+            (["--source", path, "--source-encoding", "NOPE"], "Unknown source encoding NOPE"),
+            (["--source", write(self.root, "bad.txt", b"\xef\xbb\xbfok\xff"), "--source-encoding",
+              "UTF-8"], "Invalid UTF-8 byte sequence in the source at offset 5"),
             (["--source", path, "--font-height", "-20"],
              "Font too high for the reader: glyph height 22 rows, the limit is 16"),
         ]

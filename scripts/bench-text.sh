@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# bench-text.sh - builds of a UTF-8 text and an FB2 book against the same text given as
+# code-page bytes (10 MB of text each), and the peak memory of 100 MB sources of both kinds.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${BUILD_DIR:-$ROOT/build-bench}"
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
+ninja -C "$BUILD" quorix-maker-cli >/dev/null
+
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+
+python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" <<'PY'
+import os, random, statistics, subprocess, sys, time
+
+cli, work = sys.argv[1], sys.argv[2]
+rng = random.Random(12)
+words = ("the keeper climbed stairs every evening storm waves broke over rock light swept dark "
+         "water маяк стоял на голой скале смотритель поднимался по лестнице каждый вечер буря "
+         "волны свет «кавычки» и тире —").split()
+
+def paragraphs(size):
+    """Paragraphs of sentences, about `size` characters in all."""
+    out, n = [], 0
+    while n < size:
+        p = " ".join(" ".join(rng.choice(words) for _ in range(rng.randint(4, 16))).capitalize()
+                     + rng.choice([".", "!", "?"]) for _ in range(rng.randint(1, 6)))
+        out.append(p)
+        n += len(p) + 1
+    return out
+
+def write(name, data):
+    path = os.path.join(work, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
+
+def fb2(paras):
+    body = "".join(f"<p>{p}</p>\n" for p in paras)
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n<FictionBook xmlns="http://www.gribuser.ru/'
+            'xml/fictionbook/2.0"><description><title-info><book-title>Bench</book-title>'
+            f'</title-info></description><body><section>\n{body}</section></body></FictionBook>\n')
+
+def build(source):
+    """One build; returns (seconds, peak RSS in MB of the build alone)."""
+    out = os.path.join(work, "out")
+    os.makedirs(out, exist_ok=True)
+    report = os.path.join(work, "time.txt")
+    start = time.perf_counter()
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report, cli, "--source", source,
+                    "--book", "Bench", "--part-size", "90000", "--font", "DejaVu Sans",
+                    "--output", out], stdout=subprocess.DEVNULL, check=True)
+    seconds = time.perf_counter() - start
+    with open(report) as f:
+        return seconds, int(f.read().split()[-1]) / 1024
+
+paras = paragraphs(10 * 1024 * 1024)
+# What the FB2 book reads as: one paragraph per line, each ended by CR.
+plain = "".join(p + "\r" for p in paras)
+sources = {"code page": write("cp.txt", plain.encode("cp1251")),
+           "UTF-8": write("utf8.txt", plain.encode("utf-8")),
+           "FB2": write("book.fb2", fb2(paras).encode("utf-8"))}
+times = {k: [] for k in sources}
+for run in range(5):  # interleaved, so that other work on the machine hits all alike
+    for kind, path in sources.items():
+        times[kind].append(build(path)[0])
+base = statistics.median(times["code page"])
+print(f"10 MB UTF-8 text build time vs the code-page text: {statistics.median(times['UTF-8']) / base:.2f}")
+print(f"10 MB FB2 book build time vs the code-page text: {statistics.median(times['FB2']) / base:.2f}")
+for name in sources.values():
+    os.remove(name)
+
+big = paragraphs(100 * 1024 * 1024)
+path = write("big.txt", "".join(p + "\r" for p in big).encode("utf-8"))
+print(f"peak memory of a 100 MB UTF-8 build (MB): {build(path)[1]:.1f}")
+os.remove(path)
+path = write("big.fb2", fb2(big).encode("utf-8"))
+print(f"peak memory of a 100 MB FB2 build (MB): {build(path)[1]:.1f}")
+PY
