@@ -15,6 +15,7 @@ namespace quorix {
 namespace {
 
 using TName = std::string_view;
+constexpr std::size_t kFieldLimit = 4096;
 
 // Where the characters being read belong.
 enum class TField { None, BookTitle, AuthorPart };
@@ -134,7 +135,8 @@ void TFb2Parser::End(TName name) {
 void TFb2Parser::Characters(std::string_view chars) {
     if (skipDepth_ > 0) return;
     if (field_ != TField::None) {
-        fieldText_ += chars;
+        // A title or name is short; a damaged book must not make it huge.
+        if (fieldText_.size() < kFieldLimit) fieldText_ += chars;
         return;
     }
     if (body_ != nullptr) body_->Text(chars);

@@ -5,6 +5,8 @@ namespace quorix {
 namespace {
 
 constexpr char kCR = 13;
+// A paragraph longer than this is passed on in pieces, so memory stays bounded.
+constexpr std::size_t kLineFlush = 64 * 1024;
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -18,13 +20,18 @@ void TTextLines::Text(std::string_view utf8) {
             space_ = true;
             continue;
         }
-        if (line_.empty()) {
+        if (!inLine_) {
             StartLine();
+            inLine_ = true;
         } else if (space_) {
             line_ += ' ';
         }
         space_ = false;
         line_ += c;
+    }
+    if (line_.size() >= kLineFlush) {
+        out_.Write(line_);
+        line_.clear();
     }
 }
 
@@ -35,16 +42,17 @@ void TTextLines::StartLine() {
 
 void TTextLines::EndLine() {
     space_ = false;
-    if (line_.empty()) return;
+    if (!inLine_) return;
     line_ += kCR;
     out_.Write(line_);
     line_.clear();
+    inLine_ = false;
     anyLine_ = true;
     lastBlank_ = false;
 }
 
 void TTextLines::BreakLine() {
-    if (!line_.empty()) {
+    if (inLine_) {
         EndLine();
         return;
     }

@@ -30,7 +30,8 @@ class TTextLines {
     void StartLine();
 
     TByteSink& out_;
-    std::string line_;
+    std::string line_;          // the part of the line not yet passed on
+    bool inLine_ = false;       // a line has begun
     bool space_ = false;        // whitespace seen since the last word of the line
     bool blankBefore_ = false;  // an empty line is due before the next line
     bool anyLine_ = false;      // a line was written
