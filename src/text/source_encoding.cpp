@@ -225,8 +225,9 @@ TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
     if (mode != kEncodingDetect) return CodePageBytes("");
     reader.Rewind();
     const std::string guess = Guess(reader);
-    if (guess.empty() || Canonical(guess) == "ASCII" || SameCodePage(guess, codePage) ||
-        !TryIconv("UTF-32LE", guess)) {
+    // The text is known not to be UTF-8, whatever the guess says.
+    if (guess.empty() || Canonical(guess) == "ASCII" || Canonical(guess) == "UTF8" ||
+        SameCodePage(guess, codePage) || !TryIconv("UTF-32LE", guess)) {
         return CodePageBytes(guess.empty() ? "" : guess + " (detected)");
     }
     return Encoded(guess, 0, guess + " (detected)");
