@@ -120,6 +120,12 @@ void TReplacingFile::Discard() {
 void CommitPair(TReplacingFile& first, TReplacingFile& second) {
     first.Finish();
     second.Finish();
+    // A directory at the second name would fail its rename after the first had been
+    // replaced, and break the pair that stood there.
+    struct stat info {};
+    if (::lstat(second.Target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw EOutputError(EISDIR, "Cannot replace file", second.Target());
+    }
     {
         TDirectoryLock lock(DirectoryOf(first.Target()));
         first.RenameOverTarget();
