@@ -61,6 +61,9 @@ void CheckSingleByteCodePage(const std::string& codePage) {
         std::size_t outLeft = sizeof out;
         iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        // Code pages with combining accents hold a letter back until the input ends.
+        if (rc != static_cast<std::size_t>(-1))
+            iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
         // A byte that waits for more input starts a multi-byte sequence (or a shift).
         bool incomplete = rc == static_cast<std::size_t>(-1) && errno == EINVAL;
         bool ascii = b < 32 || b > 126 ||
