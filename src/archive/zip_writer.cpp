@@ -116,6 +116,7 @@ void TZWBaseArchiver::AddMatching(std::string_view fileMask, std::uint32_t searc
     request.recurse = options_.recurse;
     request.exclusions = {std::string(exclusionMask), ResolveDir(fileName_).string()};
     request.storePath = options_.storePath;
+    request.failOnUnreadable = options_.failOnUnreadable;
     BeginUpdate();
     try {
         CollectFiles(request, [this](const TZWCandidate& c) { AddCandidate(c); });

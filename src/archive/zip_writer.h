@@ -29,6 +29,8 @@ struct TZWOptions {
     TZWStorePath storePath = TZWStorePath::spRelativePath;
     bool recurse = true;
     TZWOverwriteMode overwriteMode = TZWOverwriteMode::omAlways;
+    // Collection raises code 33 for a directory it cannot list instead of skipping it.
+    bool failOnUnreadable = false;
     // After a commit the archive file is flushed to the disk.
     bool flushBuffers = true;
     // Asked before each entry and each block of a large one; true ends the commit with

@@ -64,6 +64,7 @@ class TBuildRun {
             return AskEntryFailure(failure);
         };
         zw_.Options().stopRequested = options_.stopRequested;
+        zw_.Options().failOnUnreadable = true;
     }
 
     void Run();

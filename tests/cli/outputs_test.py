@@ -154,7 +154,9 @@ class Outputs(PairChecks):
                 font[offset:offset + length] = bytes(length)
         write(self.root, "damaged.ttf", bytes(font))
         cases = [
+            # Too few to open the JAR, or to list the temporary directory.
             ("five descriptors", ["--source", path], 5, None),
+            ("six descriptors", ["--source", path], 6, None),
             ("damaged font", ["--source", path, "--font", damaged], None,
              "Can not load font " + damaged),
             ("missing font file name", ["--source", path, "--font", "mybook.ttf"], None,
