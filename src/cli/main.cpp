@@ -41,11 +41,12 @@ fs::path MakePrivateDirectory() {
         const char* tmpdir = std::getenv("TMPDIR");
         parent = tmpdir != nullptr ? tmpdir : "/tmp";
     }
-    std::string pattern = (parent / "quorix-maker-XXXXXX").string();
-    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+    const std::string pattern = (parent / "quorix-maker-XXXXXX").string();
+    std::string made = pattern;
+    if (ec || ::mkdtemp(made.data()) == nullptr) {
         throw std::runtime_error(std::string(quorix::kMsgCannotCreateDir) + pattern);
     }
-    return pattern;
+    return made;
 }
 
 // The process's exit status for a build that a signal stopped: 128 + the signal.

@@ -290,6 +290,22 @@ class Outputs(PairChecks):
         missing = self.run_cli(["--source", os.path.join(self.root, "none.txt")], name="nf")
         self.assertEqual(missing.lines[-1], FAILED + "File not found")
         self.assertIn(os.path.join(self.root, "none.txt"), missing.stderr)
+        # A TMPDIR the user may not write: another user's private directory.
+        private = os.path.join(self.root, "private")
+        os.makedirs(private, mode=0o700)
+        shared = os.path.join(self.root, "shared-out")
+        os.makedirs(shared)
+        os.chmod(shared, 0o777)
+        os.chmod(self.root, 0o755)
+        os.chmod(path, 0o644)
+        done = subprocess.run(["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                               CLI, "--source", path, "--output", shared, "--font", FONT],
+                              capture_output=True, text=True, env=dict(os.environ, TMPDIR=private))
+        if done.returncode == 126 or "setpriv:" in done.stderr:
+            self.skipTest("cannot run as user nobody: " + done.stderr)
+        self.assertNotEqual(done.returncode, 0)
+        self.assertEqual(done.stdout.splitlines()[-1], FAILED +
+                         "Can not create tempopary directory " + private + "/quorix-maker-XXXXXX")
 
 
 class Interrupted(PairChecks):
