@@ -10,7 +10,7 @@
 #include "book/book_builder.h"
 #include "book/file_writer.h"
 #include "cli_options.h"
-#include "stop_signals.h"
+#include "book/stop_signals.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
 

@@ -1,4 +1,5 @@
-// stop_signals.h - SIGINT, SIGTERM and SIGHUP ask a running build to stop.
+// stop_signals.h - SIGINT, SIGTERM and SIGHUP ask a running build to stop. For the front
+// ends: the core itself never installs a handler.
 #pragma once
 
 namespace quorix {
