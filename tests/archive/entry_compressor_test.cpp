@@ -103,7 +103,8 @@ TEST(EntryCompressorTest, ShortSourceRaisesCode34) {
 // with the bytes that did go in.
 TEST(EntryCompressorTest, FullDiskDuringALargeEntryRaisesCode34WithItsCounts) {
     std::string source;
-    for (int i = 0; source.size() < 5 * 1024 * 1024; ++i) source += std::to_string(i * 7919) + " ";
+    for (std::uint64_t i = 0; source.size() < 5 * 1024 * 1024; ++i)
+        source += std::to_string(i * 7919) + " ";
     TArchiveFile archive("/dev/full");
     std::istringstream in(source);
     try {
