@@ -1,14 +1,13 @@
 // book_builder.cpp - runs the steps of a build in order and reports them.
 #include "book/book_builder.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <ctime>
-#include <exception>
 #include <optional>
+#include <exception>
 #include <set>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
@@ -54,9 +53,9 @@ std::string ClockTime() {
 
 // One build: the settings as converted for the phone and the paths it works in.
 class TBuildRun {
-  public:
-    TBuildRun(const TBuildPlace& place, const TBuildOptions& options,
-              const TBuildSettings& settings, TBuildLog& log)
+public:
+    TBuildRun(const TBuildPlace& place, const TBuildOptions& options, const TBuildSettings& settings,
+              TBuildLog& log)
         : place_(place), options_(options), settings_(settings), log_(log) {
         zw_.SetCompressionLevel(TZWCompressionLevel::clMax);
         zw_.SetCompressionMode(9);
@@ -71,7 +70,7 @@ class TBuildRun {
     void Cleanup();
     void DiscardUnfinishedOutputs();
 
-  private:
+private:
     void PrepareDirectories();
     void BuildPart(std::uint64_t number);
     std::string PartName(std::uint64_t number) const;
@@ -85,8 +84,8 @@ class TBuildRun {
     const TBuildSettings& settings_;
     TBuildLog& log_;
 
-    std::string bookName_;      // in the code page: what the descriptors carry
-    std::string infoText_;      // in the code page: what the help page shows
+    std::string bookName_;  // in the code page: what the descriptors carry
+    std::string infoText_;  // in the code page: what the help page shows
     std::string helpTemplate_;  // in the code page
     std::int32_t partSize_ = 0;
     fs::path midletsDir_, tempDir_, metaDir_;
@@ -144,7 +143,8 @@ std::string TBuildRun::PartName(std::uint64_t number) const {
 
 void TBuildRun::BuildPart(std::uint64_t number) {
     const std::string fileName = PartName(number);
-    const std::string phoneName = partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
+    const std::string phoneName =
+        partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
     std::string_view templ = helpTemplate_;
 
     // The previous part's files are removed rather than overwritten: file systems such as
