@@ -38,6 +38,18 @@ std::size_t TFileReader::Read(char* buffer, std::size_t count) {
     }
 }
 
+std::string ReadUpTo(TByteReader& reader, std::size_t count) {
+    std::string start(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+        std::size_t n = reader.Read(start.data() + got, count - got);
+        if (n == 0) break;
+        got += n;
+    }
+    start.resize(got);
+    return start;
+}
+
 std::size_t TMemoryReader::Read(char* buffer, std::size_t count) {
     std::size_t n = std::min(count, bytes_.size() - position_);
     std::copy_n(bytes_.data() + position_, n, buffer);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace quorix {
@@ -32,6 +33,9 @@ class TFileReader : public TByteReader {
     std::filesystem::path path_;
     std::uint64_t position_ = 0;
 };
+
+// Up to `count` bytes from the reader's position; fewer only at the end.
+std::string ReadUpTo(TByteReader& reader, std::size_t count);
 
 class TMemoryReader : public TByteReader {
   public:

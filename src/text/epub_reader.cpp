@@ -222,19 +222,14 @@ void ReadDocument(const TZipArchive& archive, const std::string& name, TTextLine
     sax.error = Quiet;
 
     std::unique_ptr<TByteReader> in = archive.Reader(name);
-    char start[4];
-    std::size_t got = 0;
-    while (got < sizeof start) {
-        std::size_t n = in->Read(start + got, sizeof start - got);
-        if (n == 0) break;
-        got += n;
-    }
+    const std::string start = ReadUpTo(*in, 4);
     // Content documents are UTF-8 unless a byte-order mark says UTF-16.
     xmlCharEncoding encoding = XML_CHAR_ENCODING_UTF8;
-    if (got >= 2 && start[0] == '\xFF' && start[1] == '\xFE') encoding = XML_CHAR_ENCODING_UTF16LE;
-    if (got >= 2 && start[0] == '\xFE' && start[1] == '\xFF') encoding = XML_CHAR_ENCODING_UTF16BE;
+    if (start.substr(0, 2) == "\xFF\xFE") encoding = XML_CHAR_ENCODING_UTF16LE;
+    if (start.substr(0, 2) == "\xFE\xFF") encoding = XML_CHAR_ENCODING_UTF16BE;
     std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> ctxt(
-        htmlCreatePushParserCtxt(&sax, &html, start, static_cast<int>(got), nullptr, encoding),
+        htmlCreatePushParserCtxt(&sax, &html, start.data(), static_cast<int>(start.size()), nullptr,
+                                 encoding),
         htmlFreeParserCtxt);
     if (!ctxt) throw TTextError("The EPUB book can not be read: out of memory");
     htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);

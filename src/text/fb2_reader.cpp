@@ -176,15 +176,10 @@ TBookInfo ReadFb2(TByteReader& in, TTextLines* text, TTextLines* notes) {
     sax.warning = Quiet;
     sax.error = Quiet;
 
-    char start[4];
-    std::size_t got = 0;
-    while (got < sizeof start) {
-        std::size_t n = in.Read(start + got, sizeof start - got);
-        if (n == 0) break;
-        got += n;
-    }
+    const std::string start = ReadUpTo(in, 4);
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(
-        xmlCreatePushParserCtxt(&sax, &parser, start, static_cast<int>(got), nullptr),
+        xmlCreatePushParserCtxt(&sax, &parser, start.data(), static_cast<int>(start.size()),
+                                nullptr),
         xmlFreeParserCtxt);
     if (!ctxt) throw TTextError("The FB2 book can not be read: out of memory");
     xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);

@@ -54,18 +54,6 @@ const TBom* FindBom(std::string_view start) {
     return nullptr;
 }
 
-std::string ReadStart(TByteReader& reader, std::size_t count) {
-    std::string start(count, '\0');
-    std::size_t got = 0;
-    while (got < count) {
-        std::size_t n = reader.Read(start.data() + got, count - got);
-        if (n == 0) break;
-        got += n;
-    }
-    start.resize(got);
-    return start;
-}
-
 struct TUtf8Scan {
     bool valid = true;
     bool nonAscii = false;
@@ -204,7 +192,7 @@ bool SameCodePage(const std::string& a, const std::string& b) {
 TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
                                const std::string& codePage) {
     reader.Rewind();
-    const std::string start = ReadStart(reader, 4);
+    const std::string start = ReadUpTo(reader, 4);
     const TBom* bom = FindBom(start);
     const bool automatic = mode == kEncodingAuto || mode == kEncodingDetect;
     if (!automatic) {
@@ -236,7 +224,7 @@ TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
 void ConvertPlainText(TByteReader& reader, const TSourceEncoding& encoding,
                       TCodePageEncoder& encoder, TByteSink& out) {
     reader.Rewind();
-    std::string bom = ReadStart(reader, encoding.bomLength);
+    std::string bom = ReadUpTo(reader, encoding.bomLength);
     std::vector<char> buffer(kChunk);
     if (encoding.codePageBytes) {
         out.Write(bom);

@@ -40,18 +40,6 @@ bool EndsWith(const fs::path& path, std::string_view suffix) {
     });
 }
 
-std::string ReadStart(TByteReader& reader, std::size_t count) {
-    std::string start(count, '\0');
-    std::size_t got = 0;
-    while (got < count) {
-        std::size_t n = reader.Read(start.data() + got, count - got);
-        if (n == 0) break;
-        got += n;
-    }
-    start.resize(got);
-    return start;
-}
-
 // The FB2 document inside a ZIP: the first ".fb2" entry, else the first that starts like one.
 std::string FindFb2Entry(const TZipArchive& archive) {
     std::vector<std::string> names = archive.Names();
@@ -61,7 +49,7 @@ std::string FindFb2Entry(const TZipArchive& archive) {
     for (std::size_t i = 0; i < names.size() && i < kZipEntriesSearched; ++i) {
         try {
             std::unique_ptr<TByteReader> entry = archive.Reader(names[i]);
-            if (LooksLikeFb2(ReadStart(*entry, kSniffBytes))) return names[i];
+            if (LooksLikeFb2(ReadUpTo(*entry, kSniffBytes))) return names[i];
         } catch (const TTextError&) {
         }
     }
@@ -199,7 +187,7 @@ TSourceFormat DetectFormat(const fs::path& source) {
     std::string start;
     try {
         TFileReader reader(source);
-        start = ReadStart(reader, kSniffBytes);
+        start = ReadUpTo(reader, kSniffBytes);
     } catch (const TTextError&) {
         return TSourceFormat::Text;
     }
@@ -268,7 +256,7 @@ std::string ConvertedTextStart(const fs::path& source, const TTextOptions& optio
     const TSourceEncoding encoding = EncodingOf(source, format, options);
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);
-        return ReadStart(reader, limit);
+        return ReadUpTo(reader, limit);
     }
     TStringSink sink(limit);
     TCodePageEncoder encoder(options.codePage);
