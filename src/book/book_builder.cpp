@@ -73,7 +73,7 @@ private:
     const TBuildSettings& settings_;
     TBuildLog& log_;
 
-    std::string bookName_;  // in the code page: what the descriptors carry
+    std::string bookName_;  // in the code page: checked like the UTF-8 name
     std::string infoText_;  // in the code page: what the help page shows
     std::int32_t partSize_ = 0;
     fs::path midletsDir_, tempDir_, metaDir_;
@@ -120,9 +120,8 @@ std::string TBuildRun::PartName(std::uint64_t number) const {
 }
 
 void TBuildRun::BuildPart(std::uint64_t number) {
+    // The descriptors carry the UTF-8 name, as the files on disk do.
     const std::string fileName = PartName(number);
-    const std::string phoneName =
-        partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
     std::string_view templ = THelpText::Template(settings_.helpLanguage);
 
     // The previous part's files are removed rather than overwritten: file systems such as
@@ -134,7 +133,7 @@ void TBuildRun::BuildPart(std::uint64_t number) {
         fs::remove(metaDir_ / kManifestName, ec);
     }
 
-    WriteTextFile(TDescriptorWriter::ManifestText(phoneName, kVendor), metaDir_ / kManifestName,
+    WriteTextFile(TDescriptorWriter::ManifestText(fileName, kVendor), metaDir_ / kManifestName,
                   false, log_);
     TPart part = source_.NextPart(tempDir_, log_);
     std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
@@ -160,7 +159,7 @@ void TBuildRun::BuildPart(std::uint64_t number) {
 
     const fs::path jad = midletsDir_ / (fileName + ".jad");
     unfinished_.push_back(jad);
-    std::string jadText = TDescriptorWriter::JadText(phoneName, kVendor, jarSize);
+    std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
     WriteTextFile(jadText, jad, false, log_);
     log_.Add("Create " + fileName + ".jad, size " + std::to_string(jadText.size()) + " bytes");
     unfinished_.clear();

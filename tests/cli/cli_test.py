@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import urllib.parse
 import zipfile
 
 CLI = os.environ.get("QUORIX_CLI", "quorix-maker-cli")
@@ -58,8 +59,8 @@ def read_member(jar, name):
 
 
 def java_view(jar):
-    done = subprocess.run(["java", "-cp", JAVA_DIR, "ManifestCheck", jar],
-                          capture_output=True, text=True, timeout=120, check=True)
+    done = subprocess.run(["java", "-cp", JAVA_DIR, "ManifestCheck", jar], capture_output=True,
+                          encoding="utf-8", timeout=120, check=True)
     attributes, entries, streamed = {}, [], None
     for line in done.stdout.splitlines():
         kind, _, rest = line.partition(" ")
@@ -109,9 +110,10 @@ class Checks(unittest.TestCase):
             jar = os.path.join(midlets, name + ".jar")
             self.assertEqual(os.path.getsize(jar), size)
             with open(os.path.join(midlets, name + ".jad"), "rb") as f:
-                jad = f.read().decode("cp1251")
+                jad = f.read().decode("utf-8")
             self.assertIn(f"\r\nMIDlet-Jar-Size: {size}\r\n", jad)
-            self.assertIn(f"MIDlet-Jar-URL: {name}.jar\r\n", jad)
+            url = re.search(r"\r\nMIDlet-Jar-URL: ([!-~ ]*)\r\n", jad).group(1)
+            self.assertEqual(urllib.parse.unquote(url, errors="strict"), name + ".jar")
             unzip = subprocess.run(["unzip", "-tq", jar], capture_output=True, text=True)
             self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
             with zipfile.ZipFile(jar) as z:
@@ -158,6 +160,20 @@ class EndToEnd(Checks):
         self.assertGreaterEqual(len(run.parts()), 3)
         help_text = read_member(os.path.join(run.output, "midlets", "Lighthouse1.jar"), "help.dat")
         self.assertIn(b"\rBook: \xa9 Kelvatrone, 2003-2004\r", help_text)
+
+    def test_book_name_outside_ascii_names_files_and_descriptors_in_utf8(self):
+        path, text = sample("russian.txt")
+        run = self.run_cli(["--source", path, "--book", "Книга", "--part-size", "500"])
+        self.assert_valid_build(run, text)
+        names = [name for name, _ in run.parts()]
+        self.assertGreaterEqual(len(names), 2)
+        self.assertEqual(names[0], "Книга1")
+        midlets = os.path.join(run.output, "midlets")
+        with open(os.path.join(midlets, "Книга1.jad"), "rb") as f:
+            jad = f.read()
+        self.assertIn(b"\r\nMIDlet-Jar-URL: %D0%9A%D0%BD%D0%B8%D0%B3%D0%B01.jar\r\n", jad)
+        manifest = read_member(os.path.join(midlets, "Книга1.jar"), "META-INF/MANIFEST.MF")
+        self.assertIn("\r\nMIDlet-Name: Книга1\r\n".encode("utf-8"), manifest)
 
     def test_canvas_follows_the_phone_type(self):
         path, _ = sample("english.txt")
