@@ -10,6 +10,7 @@
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
+#include "book/byte_order.h"
 #include "book/code_page.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
@@ -17,6 +18,7 @@
 #include "book/glyph_set.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
+#include "book/jar_fitter.h"
 #include "book/part_reader.h"
 #include "payload/reader_payload.h"
 
@@ -34,6 +36,12 @@ constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
 constexpr std::string_view kMetaDirName = "META-INF";
 constexpr std::string_view kManifestName = "MANIFEST.MF";
 constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
+
+// Trial builds of the fitting leave no lines in the build's log.
+class TQuietLog : public TBuildLog {
+  public:
+    void Add(std::string_view) override {}
+};
 
 std::string ClockTime() {
     std::time_t now = std::time(nullptr);
@@ -64,7 +72,11 @@ public:
 private:
     void PrepareDirectories();
     void BuildPart(std::uint64_t number);
-    std::string PartName(std::uint64_t number) const;
+    std::string PartName(std::uint64_t number, std::uint64_t count) const;
+    void WriteHelpAndFont(std::string_view text, std::uint64_t number, std::uint64_t count,
+                          TBuildLog& log);
+    std::uint64_t PlanToFit();
+    std::uintmax_t ProbeJar(std::string_view text, std::uint64_t number, std::uint64_t count);
     std::uintmax_t PackJar(const fs::path& jar);
     TZWAction AskEntryFailure(const TZWFailureInfo& failure) const;
 
@@ -76,6 +88,8 @@ private:
     std::string bookName_;  // in the code page: checked like the UTF-8 name
     std::string infoText_;  // in the code page: what the help page shows
     std::int32_t partSize_ = 0;
+    std::uintmax_t jarLimit_ = 0;  // 0: parts are cut by the part size alone
+    fs::path fitJar_;              // the JAR each trial cut is packed into
     fs::path midletsDir_, tempDir_, metaDir_;
     TPartReader source_;
     std::uintmax_t sourceSize_ = 0;
@@ -89,6 +103,7 @@ private:
 void TBuildRun::Run() {
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
+    jarLimit_ = ParseJarLimit(settings_.maxJarSizeText);
     bookName_ = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
     if (!IsValidBookName(bookName_)) throw TBookError(std::string(kMsgInvalidBookName));
     infoText_ = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
@@ -100,7 +115,7 @@ void TBuildRun::Run() {
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
     sourceSize_ = source_.Open(settings_.sourcePath);
-    partCount_ = source_.PlanParts(partSize_);
+    partCount_ = jarLimit_ == 0 ? source_.PlanParts(partSize_) : PlanToFit();
     for (std::uint64_t k = 1; k <= partCount_; ++k) BuildPart(k);
     source_.Close();
 }
@@ -115,14 +130,48 @@ void TBuildRun::PrepareDirectories() {
     EnsureDirectory(metaDir_, log_);
 }
 
-std::string TBuildRun::PartName(std::uint64_t number) const {
-    return partCount_ == 1 ? settings_.bookName : settings_.bookName + std::to_string(number);
+std::string TBuildRun::PartName(std::uint64_t number, std::uint64_t count) const {
+    return count == 1 ? settings_.bookName : settings_.bookName + std::to_string(number);
+}
+
+// Every cut is tried by packing its JAR for real, from the same files a part is made of.
+std::uint64_t TBuildRun::PlanToFit() {
+    fitJar_ = place_.tempParent / "fit.jar";
+    unfinished_.push_back(fitJar_);
+    std::vector<std::uint64_t> lengths = PlanFittedParts(
+        sourceSize_, partSize_, jarLimit_,
+        [this](std::uintmax_t position, std::size_t length) {
+            return source_.ReadAt(position, length);
+        },
+        [this](std::string_view text, std::uint64_t number, std::uint64_t count) {
+            return ProbeJar(text, number, count);
+        });
+    DiscardUnfinishedOutputs();  // the trial JAR
+    std::error_code ec;
+    for (std::string_view name : kPartFiles) fs::remove(tempDir_ / name, ec);
+    const std::uint64_t count = lengths.size();
+    source_.UsePlan(std::move(lengths));
+    log_.Add("Parts fitted to JARs of at most " + std::to_string(jarLimit_) +
+             " bytes: " + std::to_string(count));
+    return count;
+}
+
+std::uintmax_t TBuildRun::ProbeJar(std::string_view text, std::uint64_t number,
+                                   std::uint64_t count) {
+    TQuietLog quiet;
+    WriteTextFile(TDescriptorWriter::ManifestText(PartName(number, count), kVendor),
+                  metaDir_ / kManifestName, false, quiet);
+    std::string prefix;
+    putU32BE(prefix, static_cast<std::uint32_t>(text.size()));
+    std::string_view pieces[] = {prefix, text};
+    WriteRawFile(pieces, tempDir_ / "book.dat");
+    WriteHelpAndFont(text, number, count, quiet);
+    return PackJar(fitJar_);
 }
 
 void TBuildRun::BuildPart(std::uint64_t number) {
     // The descriptors carry the UTF-8 name, as the files on disk do.
-    const std::string fileName = PartName(number);
-    std::string_view templ = THelpText::Template(settings_.helpLanguage);
+    const std::string fileName = PartName(number, partCount_);
 
     // The previous part's files are removed rather than overwritten: file systems such as
     // ext4 send a file that is truncated and written again to the disk when it is closed,
@@ -136,25 +185,16 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     WriteTextFile(TDescriptorWriter::ManifestText(fileName, kVendor), metaDir_ / kManifestName,
                   false, log_);
     TPart part = source_.NextPart(tempDir_, log_);
-    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
-                                       part.bytes.size(), decimalSeparator_);
-    THelpText::Write(help, tempDir_, log_);
-
-    // The help page's own values (info text, sizes, numbers) need glyphs too.
-    TGlyphSet glyphs;
-    glyphs.Clear();
-    glyphs.Add(part.bytes);
-    glyphs.Add(templ);
-    glyphs.Add(help);
-    glyphs.DropControlBytes();
-    font_->Render(glyphs);
-    font_->WriteFontDat(tempDir_, log_);
-    font_->Release();
+    WriteHelpAndFont(part.bytes, number, partCount_, log_);
 
     log_.Add("Creating jar file...");
     const fs::path jar = midletsDir_ / (fileName + ".jar");
     unfinished_.push_back(jar);
     std::uintmax_t jarSize = PackJar(jar);
+    // Only a plan whose part count never settled can get here.
+    if (jarLimit_ != 0 && jarSize > jarLimit_)
+        throw TBookError(std::string(kMsgJarOverLimit) + fileName + ".jar, " +
+                         std::to_string(jarSize) + " bytes");
     log_.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
 
     const fs::path jad = midletsDir_ / (fileName + ".jad");
@@ -163,6 +203,25 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     WriteTextFile(jadText, jad, false, log_);
     log_.Add("Create " + fileName + ".jad, size " + std::to_string(jadText.size()) + " bytes");
     unfinished_.clear();
+}
+
+void TBuildRun::WriteHelpAndFont(std::string_view text, std::uint64_t number,
+                                 std::uint64_t count, TBuildLog& log) {
+    std::string_view templ = THelpText::Template(settings_.helpLanguage);
+    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, count, text.size(),
+                                       decimalSeparator_);
+    THelpText::Write(help, tempDir_, log);
+
+    // The help page's own values (info text, sizes, numbers) need glyphs too.
+    TGlyphSet glyphs;
+    glyphs.Clear();
+    glyphs.Add(text);
+    glyphs.Add(templ);
+    glyphs.Add(help);
+    glyphs.DropControlBytes();
+    font_->Render(glyphs);
+    font_->WriteFontDat(tempDir_, log);
+    font_->Release();
 }
 
 // Packs the temporary tree with the manifest first: phones and Java's JAR
