@@ -209,6 +209,8 @@ class BadInput(Checks):
             (["--source", path, "--part-size", "12 "], "'12 ' is not a valid integer value"),
             (["--source", path, "--part-size", "$"], "'$' is not a valid integer value"),
             (["--source", path, "--part-size", "0x"], "'0x' is not a valid integer value"),
+            (["--source", path, "--max-jar-size", "64M"], "Invalid max JAR size"),
+            (["--source", path, "--max-jar-size", "0"], "Invalid max JAR size"),
             (["--source", path, "--font-height", "-20"],
              "Font too high for the reader: glyph height 22 rows, the limit is 16"),
         ]
@@ -284,6 +286,75 @@ class BadInput(Checks):
         joined = b"".join(read_member(os.path.join(midlets, f"{n}.jar"), "book.dat")[4:]
                           for n, _ in parts)
         self.assertEqual(joined, data)
+
+
+def random_text(sample_name, size, seed):
+    """`size` bytes of sentences made of the sample's words in random order."""
+    _, sample_text = sample(sample_name)
+    words = re.findall(rb"[^\s.,!?;:]+", sample_text)
+    rng = random.Random(seed)
+    out = bytearray()
+    while len(out) < size:
+        sentence = b" ".join(rng.choice(words) for _ in range(rng.randint(4, 18)))
+        out += sentence + rng.choice([b". ", b". ", b"? ", b"! ", b".\r\n"])
+    return bytes(out[:size - 1]) + b"."
+
+
+class JarLimit(Checks):
+    LIMIT = 65536
+
+    def assert_fitted(self, run, data, limit):
+        self.assert_valid_build(run, data)
+        parts = run.parts()
+        self.assertGreaterEqual(len(parts), 3)
+        self.assertIn(f"Parts fitted to JARs of at most {limit} bytes: {len(parts)}", run.lines)
+        for name, size in parts:
+            self.assertLessEqual(size, limit, name)
+        for name, size in parts[:-1]:
+            self.assertGreater(size, 0.97 * limit, name)
+        return parts
+
+    def test_megabyte_english_text_fits_64k(self):
+        data = random_text("english.txt", 1024 * 1024, 11)
+        path = write(self.root, "english.txt", data)
+        run = self.run_cli(["--source", path, "--part-size", "4000000", "--help-language", "en",
+                            "--max-jar-size", "64k"])
+        parts = self.assert_fitted(run, data, self.LIMIT)
+        help_text = read_member(os.path.join(run.output, "midlets", "ReadMe2.jar"), "help.dat")
+        self.assertIn(f"part (2 of {len(parts)})".encode(), help_text)
+
+    def test_russian_text_fits_65536(self):
+        data = random_text("russian.txt", 600 * 1024, 12)
+        path = write(self.root, "russian.txt", data)
+        run = self.run_cli(["--source", path, "--part-size", "4000000", "--phone", "any",
+                            "--max-jar-size", "65536"])
+        self.assert_fitted(run, data, self.LIMIT)
+
+    def test_part_size_stays_the_upper_bound(self):
+        data = random_text("english.txt", 200 * 1024, 13)
+        path = write(self.root, "english.txt", data)
+        plain = self.run_cli(["--source", path, "--part-size", "30000"], name="plain")
+        fitted = self.run_cli(["--source", path, "--part-size", "30000",
+                               "--max-jar-size", "64k"], name="fitted")
+        self.assert_valid_build(fitted, data)
+        # No JAR comes near the limit, so the plain cuts stand.
+        self.assertEqual(plain.parts(), fitted.parts())
+
+    def test_too_small_a_limit_names_the_smallest_that_works(self):
+        path, data = sample("english.txt")
+        prefix = ("Max JAR size too small for the reader and one sentence; "
+                  "the smallest that works is ")
+        run = self.run_cli(["--source", path, "--max-jar-size", "4k"], name="small")
+        self.assertNotEqual(run.code, 0)
+        self.assertTrue(run.lines[-1].startswith(FAILED + prefix), run.lines[-1])
+        self.assertEqual(run.midlets(), [])
+        smallest = int(re.fullmatch(r"(\d+) bytes", run.lines[-1][len(FAILED + prefix):]).group(1))
+        works = self.run_cli(["--source", path, "--max-jar-size", str(smallest)], name="works")
+        self.assert_valid_build(works, data)
+        self.assertTrue(all(size <= smallest for _, size in works.parts()))
+        fails = self.run_cli(["--source", path, "--max-jar-size", str(smallest - 1)],
+                             name="fails")
+        self.assertTrue(fails.lines[-1].startswith(FAILED + prefix), fails.lines[-1])
 
 
 class Parallel(Checks):
