@@ -62,24 +62,32 @@ TEST(JarFitter, LimitTakesBytesOrKilobytes) {
 }
 
 TEST(JarFitter, PartsAreAsFullAsTheLimitAllowsAndCutAtSentenceEnds) {
-    TModel m{Sentences(3000), {}};
-    const std::uintmax_t limit = 8000;
-    std::vector<std::uint64_t> plan =
-        PlanFittedParts(m.text.size(), 1000000, limit, m.Window(), m.Probe());
-    ASSERT_GT(plan.size(), 3u);
-    EXPECT_EQ(std::accumulate(plan.begin(), plan.end(), std::uint64_t{0}), m.text.size());
-    std::size_t pos = 0;
-    for (std::size_t k = 0; k < plan.size(); ++k) {
-        pos += plan[k];
-        EXPECT_LE(TModel::Size(plan[k], plan.size()), limit) << k;
-        EXPECT_NE(std::string(".?!").find(m.text[pos - 1]), std::string::npos) << k;
-        if (k + 1 == plan.size()) continue;
-        // The next sentence end would not have fitted.
-        std::size_t next = m.text.find_first_of(".?!", pos) + 1;
-        EXPECT_GT(TModel::Size(plan[k] + (next - pos), plan.size()), limit) << k;
+    // Parts of about 14 KB, and of about 600 KB: more than the text first looked at.
+    struct Case {
+        int sentences;
+        std::uintmax_t limit;
+    } cases[] = {{3000, 8000}, {40000, 300000}};
+    for (const Case& c : cases) {
+        TModel m{Sentences(c.sentences), {}};
+        std::vector<std::uint64_t> plan =
+            PlanFittedParts(m.text.size(), 10000000, c.limit, m.Window(), m.Probe());
+        ASSERT_GE(plan.size(), 3u) << c.limit;
+        EXPECT_EQ(std::accumulate(plan.begin(), plan.end(), std::uint64_t{0}), m.text.size());
+        std::size_t pos = 0;
+        for (std::size_t k = 0; k < plan.size(); ++k) {
+            pos += plan[k];
+            EXPECT_LE(TModel::Size(plan[k], plan.size()), c.limit) << k;
+            EXPECT_NE(std::string(".?!").find(m.text[pos - 1]), std::string::npos) << k;
+            if (k + 1 == plan.size()) continue;
+            // The next sentence end would not have fitted.
+            std::size_t next = m.text.find_first_of(".?!", pos) + 1;
+            EXPECT_GT(TModel::Size(plan[k] + (next - pos), plan.size()), c.limit) << k;
+        }
+        // The last plan assumed the count it made.
+        EXPECT_EQ(m.counts.back(), plan.size());
+        // A few probes per part, not one per sentence.
+        EXPECT_LT(m.counts.size(), 40 * plan.size()) << c.limit;
     }
-    // The last plan assumed the count it made.
-    EXPECT_EQ(m.counts.back(), plan.size());
 }
 
 TEST(JarFitter, PartSizeStaysTheUpperBound) {
