@@ -149,6 +149,7 @@ std::uint64_t TBuildRun::PlanToFit() {
     DiscardUnfinishedOutputs();  // the trial JAR
     std::error_code ec;
     for (std::string_view name : kPartFiles) fs::remove(tempDir_ / name, ec);
+    fs::remove(metaDir_ / kManifestName, ec);
     const std::uint64_t count = lengths.size();
     source_.UsePlan(std::move(lengths));
     log_.Add("Parts fitted to JARs of at most " + std::to_string(jarLimit_) +
