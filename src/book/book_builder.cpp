@@ -4,9 +4,12 @@
 #include <ctime>
 #include <optional>
 #include <exception>
+#include <set>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
@@ -20,6 +23,7 @@
 #include "book/int_conversion.h"
 #include "book/jar_fitter.h"
 #include "book/part_reader.h"
+#include "book/replacing_file.h"
 #include "payload/reader_payload.h"
 
 namespace quorix {
@@ -36,6 +40,11 @@ constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
 constexpr std::string_view kMetaDirName = "META-INF";
 constexpr std::string_view kManifestName = "MANIFEST.MF";
 constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
+// Every entry of a part's JAR, as stored.
+constexpr std::string_view kJarEntries[] = {"META-INF/",         "META-INF/MANIFEST.MF",
+                                            "TBookMIDlet.class", "TBookCanvas.class",
+                                            "book.dat",          "help.dat",
+                                            "font.dat"};
 
 // Trial builds of the fitting leave no lines in the build's log.
 class TQuietLog : public TBuildLog {
@@ -63,6 +72,8 @@ public:
         zw_.OnProcessFileFailure = [this](const TZWFailureInfo& failure) {
             return AskEntryFailure(failure);
         };
+        zw_.Options().stopRequested = options_.stopRequested;
+        zw_.Options().failOnUnreadable = true;
     }
 
     void Run();
@@ -77,8 +88,11 @@ private:
                           TBuildLog& log);
     std::uint64_t PlanToFit();
     std::uintmax_t ProbeJar(std::string_view text, std::uint64_t number, std::uint64_t count);
-    std::uintmax_t PackJar(const fs::path& jar);
-    TZWAction AskEntryFailure(const TZWFailureInfo& failure) const;
+    void WriteArchive(const fs::path& name, int fd);
+    std::uintmax_t PackJar(TReplacingFile& jar);
+    void CheckJarEntries() const;
+    void CheckStop() const;
+    TZWAction AskEntryFailure(const TZWFailureInfo& failure);
 
     const TBuildPlace& place_;
     const TBuildOptions& options_;
@@ -87,6 +101,7 @@ private:
 
     std::string bookName_;  // in the code page: checked like the UTF-8 name
     std::string infoText_;  // in the code page: what the help page shows
+    std::string helpTemplate_;  // in the code page
     std::int32_t partSize_ = 0;
     std::uintmax_t jarLimit_ = 0;  // 0: parts are cut by the part size alone
     fs::path fitJar_;              // the JAR each trial cut is packed into
@@ -95,18 +110,24 @@ private:
     std::uintmax_t sourceSize_ = 0;
     std::uint64_t partCount_ = 0;
     char decimalSeparator_ = '.';
-    std::vector<fs::path> unfinished_;  // outputs of the part being made
+    std::set<std::string> ignored_;  // entries of this part the user chose to leave out
     TZipWriter zw_{"zw"};
     std::optional<TFontRasterizer> font_;  // looked up and loaded once per build
 };
 
 void TBuildRun::Run() {
+    // The help templates, descriptors and the reader's own texts are ASCII.
+    CheckSingleByteCodePage(settings_.font.codePage);
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
     jarLimit_ = ParseJarLimit(settings_.maxJarSizeText);
     bookName_ = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
-    if (!IsValidBookName(bookName_)) throw TBookError(std::string(kMsgInvalidBookName));
+    // The phone sees the code-page name, the file system the UTF-8 one: both must pass.
+    if (!IsValidBookName(bookName_) || !IsValidBookName(settings_.bookName)) {
+        throw TBookError(std::string(kMsgInvalidBookName));
+    }
     infoText_ = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
+    helpTemplate_ = THelpText::TemplateIn(settings_.helpLanguage, settings_.font.codePage);
     decimalSeparator_ = LocaleDecimalSeparator();
     font_.emplace(settings_.font);
 
@@ -116,7 +137,11 @@ void TBuildRun::Run() {
 
     sourceSize_ = source_.Open(settings_.sourcePath);
     partCount_ = jarLimit_ == 0 ? source_.PlanParts(partSize_) : PlanToFit();
-    for (std::uint64_t k = 1; k <= partCount_; ++k) BuildPart(k);
+    for (std::uint64_t k = 1; k <= partCount_; ++k) {
+        CheckStop();
+        BuildPart(k);
+    }
+    source_.CheckFullyRead();
     source_.Close();
 }
 
@@ -137,7 +162,6 @@ std::string TBuildRun::PartName(std::uint64_t number, std::uint64_t count) const
 // Every cut is tried by packing its JAR for real, from the same files a part is made of.
 std::uint64_t TBuildRun::PlanToFit() {
     fitJar_ = place_.tempParent / "fit.jar";
-    unfinished_.push_back(fitJar_);
     std::vector<std::uint64_t> lengths = PlanFittedParts(
         sourceSize_, partSize_, jarLimit_,
         [this](std::uintmax_t position, std::size_t length) {
@@ -146,8 +170,8 @@ std::uint64_t TBuildRun::PlanToFit() {
         [this](std::string_view text, std::uint64_t number, std::uint64_t count) {
             return ProbeJar(text, number, count);
         });
-    DiscardUnfinishedOutputs();  // the trial JAR
     std::error_code ec;
+    fs::remove(fitJar_, ec);
     for (std::string_view name : kPartFiles) fs::remove(tempDir_ / name, ec);
     fs::remove(metaDir_ / kManifestName, ec);
     const std::uint64_t count = lengths.size();
@@ -157,8 +181,11 @@ std::uint64_t TBuildRun::PlanToFit() {
     return count;
 }
 
+// A trial JAR is a scratch file of this build's private directory: it is measured and
+// dropped, never flushed to the disk.
 std::uintmax_t TBuildRun::ProbeJar(std::string_view text, std::uint64_t number,
                                    std::uint64_t count) {
+    CheckStop();
     TQuietLog quiet;
     WriteTextFile(TDescriptorWriter::ManifestText(PartName(number, count), kVendor),
                   metaDir_ / kManifestName, false, quiet);
@@ -167,7 +194,31 @@ std::uintmax_t TBuildRun::ProbeJar(std::string_view text, std::uint64_t number,
     std::string_view pieces[] = {prefix, text};
     WriteRawFile(pieces, tempDir_ / "book.dat");
     WriteHelpAndFont(text, number, count, quiet);
-    return PackJar(fitJar_);
+    int fd = ::open(fitJar_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + fitJar_.string());
+    WriteArchive(fitJar_, fd);
+    struct stat info {};
+    if (::stat(fitJar_.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
+    return static_cast<std::uintmax_t>(info.st_size);
+}
+
+void TBuildRun::WriteHelpAndFont(std::string_view text, std::uint64_t number,
+                                 std::uint64_t count, TBuildLog& log) {
+    std::string_view templ = helpTemplate_;
+    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, count, text.size(),
+                                       decimalSeparator_);
+    THelpText::Write(help, tempDir_, log);
+
+    // The help page's own values (info text, sizes, numbers) need glyphs too.
+    TGlyphSet glyphs;
+    glyphs.Clear();
+    glyphs.Add(text);
+    glyphs.Add(templ);
+    glyphs.Add(help);
+    glyphs.DropControlBytes();
+    font_->Render(glyphs);
+    font_->WriteFontDat(tempDir_, log);
+    font_->Release();
 }
 
 void TBuildRun::BuildPart(std::uint64_t number) {
@@ -188,9 +239,11 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     TPart part = source_.NextPart(tempDir_, log_);
     WriteHelpAndFont(part.bytes, number, partCount_, log_);
 
+    CheckStop();
     log_.Add("Creating jar file...");
-    const fs::path jar = midletsDir_ / (fileName + ".jar");
-    unfinished_.push_back(jar);
+    // Both files are new ones beside their final names until the pair is complete; the
+    // part's previous JAR and JAD stay as they were if anything fails before that.
+    TReplacingFile jar(midletsDir_ / (fileName + ".jar"));
     std::uintmax_t jarSize = PackJar(jar);
     // Only a plan whose part count never settled can get here.
     if (jarLimit_ != 0 && jarSize > jarLimit_)
@@ -198,56 +251,83 @@ void TBuildRun::BuildPart(std::uint64_t number) {
                          std::to_string(jarSize) + " bytes");
     log_.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
 
-    const fs::path jad = midletsDir_ / (fileName + ".jad");
-    unfinished_.push_back(jad);
+    TReplacingFile jad(midletsDir_ / (fileName + ".jad"));
     std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
-    WriteTextFile(jadText, jad, false, log_);
+    try {
+        jad.Write(jadText);
+        jad.Finish();
+    } catch (const EOutputError&) {
+        throw TBookError(std::string(kMsgCannotSaveFile) + jad.Target().string());
+    }
+    log_.Add("Create file " + jad.Target().string() + ", size " + std::to_string(jadText.size()) +
+             " bytes");
+    CheckStop();
+    CommitPair(jar, jad);
     log_.Add("Create " + fileName + ".jad, size " + std::to_string(jadText.size()) + " bytes");
-    unfinished_.clear();
 }
 
-void TBuildRun::WriteHelpAndFont(std::string_view text, std::uint64_t number,
-                                 std::uint64_t count, TBuildLog& log) {
-    std::string_view templ = THelpText::Template(settings_.helpLanguage);
-    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, count, text.size(),
-                                       decimalSeparator_);
-    THelpText::Write(help, tempDir_, log);
-
-    // The help page's own values (info text, sizes, numbers) need glyphs too.
-    TGlyphSet glyphs;
-    glyphs.Clear();
-    glyphs.Add(text);
-    glyphs.Add(templ);
-    glyphs.Add(help);
-    glyphs.DropControlBytes();
-    font_->Render(glyphs);
-    font_->WriteFontDat(tempDir_, log);
-    font_->Release();
+void TBuildRun::CheckStop() const {
+    if (options_.stopRequested && options_.stopRequested()) {
+        throw TBookError(std::string(kMsgInterrupted));
+    }
 }
 
 // Packs the temporary tree with the manifest first: phones and Java's JAR
 // reader look for it there.
-std::uintmax_t TBuildRun::PackJar(const fs::path& jar) {
-    zw_.SetFileName(jar);
-    zw_.OpenNew();
-    zw_.SetBaseDir(tempDir_);
-    zw_.BeginUpdate();
-    zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
-    zw_.AddMatching("*.*", kSearchAttributes, "");
-    zw_.EndUpdate();
-    zw_.Close();
-    struct stat info {};
-    if (::stat(jar.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
-    return static_cast<std::uintmax_t>(info.st_size);
+std::uintmax_t TBuildRun::PackJar(TReplacingFile& jar) {
+    int fd = ::dup(jar.Fd());
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar.Target().string());
+    WriteArchive(jar.TempPath(), fd);
+    return jar.Finish();
 }
 
-TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) const {
+// The archive of the temporary tree into `fd`, which the writer takes over.
+void TBuildRun::WriteArchive(const fs::path& name, int fd) {
+    ignored_.clear();
+    try {
+        zw_.SetFileName(name);
+        zw_.OpenNew(fd);
+        zw_.SetBaseDir(tempDir_);
+        zw_.BeginUpdate();
+        zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
+        zw_.AddMatching("*.*", kSearchAttributes, "");
+        zw_.EndUpdate();
+        CheckJarEntries();
+    } catch (...) {
+        zw_.Close();
+        throw;
+    }
+    zw_.Close();
+}
+
+// A file that could not be listed or opened must not leave a JAR that looks whole.
+void TBuildRun::CheckJarEntries() const {
+    std::string missing;
+    for (std::string_view name : kJarEntries) {
+        if (ignored_.count(std::string(name)) != 0) continue;
+        const TZWDirArray& entries = zw_.Entries();
+        if (!entries.Find(std::string(name))) {
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    if (!missing.empty()) throw TBookError(std::string(kMsgArchiveIncomplete) + missing);
+}
+
+TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) {
     if (!options_.askEntryFailure) return TZWAction::actAbort;
     switch (options_.askEntryFailure(failure.message + std::string(kMsgEntryFailureQuestion))) {
         case TEntryFailureAnswer::Retry:
             return TZWAction::actRetry;
-        case TEntryFailureAnswer::Ignore:
+        case TEntryFailureAnswer::Ignore: {
+            std::error_code ec;
+            fs::path stored = fs::path(failure.sourcePath).lexically_relative(tempDir_);
+            if (stored.empty() || stored.string().rfind("..", 0) == 0) {
+                stored = fs::weakly_canonical(failure.sourcePath, ec)
+                             .lexically_relative(fs::weakly_canonical(tempDir_, ec));
+            }
+            ignored_.insert(stored.generic_string());
             return TZWAction::actSkip;
+        }
         case TEntryFailureAnswer::Abort:
             break;
     }
@@ -257,8 +337,7 @@ TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) const {
 void TBuildRun::DiscardUnfinishedOutputs() {
     zw_.Close();
     std::error_code ec;
-    for (const fs::path& path : unfinished_) fs::remove(path, ec);
-    unfinished_.clear();
+    if (!fitJar_.empty()) fs::remove(fitJar_, ec);
 }
 
 void TBuildRun::Cleanup() {
