@@ -2,6 +2,7 @@
 #include "preview/page_renderer.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <stdexcept>
 #include <string_view>
