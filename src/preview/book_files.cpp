@@ -94,7 +94,7 @@ TBookFiles ReadBookFiles(const fs::path& jarOrDirectory) {
     }
     int error = 0;
     std::unique_ptr<zip_t, TZipCloser> archive(
-        zip_open(jarOrDirectory.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+        zip_open(jarOrDirectory.c_str(), ZIP_RDONLY, &error));
     if (!archive) {
         zip_error_t why;
         zip_error_init_with_code(&why, error);
