@@ -125,6 +125,8 @@ void TBuildRun::Run() {
     }
     source_.CheckFullyRead();
     source_.Close();
+    // Once for all parts: each pair's files reached the disk before their renames.
+    SyncDirectory(midletsDir_);
 }
 
 void TBuildRun::PrepareDirectories() {
