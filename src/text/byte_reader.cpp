@@ -15,7 +15,8 @@
 namespace quorix {
 
 TFileReader::TFileReader(const std::filesystem::path& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
+    // Non-blocking, so that a FIFO is refused instead of waiting for a writer.
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), path_(path) {
     if (fd_ < 0) throw TTextError("Can not open " + path.string() + ": " + std::strerror(errno));
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
