@@ -31,12 +31,20 @@ struct TBuildPlace {
     std::filesystem::path tempParent;     // "temp" and "temp/META-INF" are made here
 };
 
+// How the JARs' entries are deflated: zlib at level 9, or the strongest deflater for
+// every entry it can take whole (smaller JARs, slower builds).
+enum class TCompression { standard, max };
+
 struct TBuildOptions {
     // Leave the last part's temporary files in place (for inspection).
     bool keepTemporaryFiles = false;
     // Asked when an archive entry cannot be written, with the question's text;
     // without it (or with Abort) the build fails and the part's JAR is deleted.
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure = nullptr;
+    TCompression compression = TCompression::standard;
+    // Parts made at once, each by its own worker; 0 takes one per available processor.
+    // The outputs and the log are the same whatever the number.
+    unsigned jobs = 0;
 };
 
 class TBookBuilder {

@@ -38,11 +38,18 @@ class TPartReader {
     // length, then the part), logging "Create text file <path>, size <L> bytes".
     TPart NextPart(const std::filesystem::path& tempDir, TBuildLog& log);
 
+    // Reads and cuts the next part into `buffer`, which the part's bytes then view.
+    TPart ReadNext(std::string& buffer);
+
+    // Writes tempDir/"book.dat" for a part, with its log line.
+    static void WriteBookDat(std::string_view part, const std::filesystem::path& tempDir,
+                             TBuildLog& log);
+
     void Close();
 
   private:
-    // Reads the part at position_ into buffer_ and returns its cut.
-    TPart ReadCut();
+    // Reads the part at position_ into `buffer` and returns its cut.
+    TPart ReadCut(std::string& buffer);
 
     int fd_ = -1;
     std::uintmax_t size_ = 0;

@@ -35,6 +35,8 @@ int RunBuild(const quorix::TCliBuild& build) {
     fs::path privateDir = MakePrivateDirectory();
     quorix::TBuildOptions options;
     options.keepTemporaryFiles = build.keepTemp;
+    options.compression = build.compression;
+    options.jobs = build.jobs;
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
     quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir},
