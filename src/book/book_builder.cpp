@@ -1,6 +1,7 @@
 // book_builder.cpp - runs the steps of a build in order and reports them.
 #include "book/book_builder.h"
 
+#include <algorithm>
 #include <ctime>
 #include <exception>
 #include <memory>
@@ -120,20 +121,32 @@ void TBuildRun::PrepareDirectories() {
 }
 
 // The first worker works in the build's temporary tree, every other one in a copy of
-// it. Kept temporary files are those of one worker: the last part's.
+// it. Kept temporary files are those of one worker: the last part's. Each worker holds
+// a part in memory, so huge parts are made by fewer workers; a tree that cannot be made
+// (a full disk) leaves the build to the workers it has.
 void TBuildRun::BuildParts() {
-    const unsigned workers =
-        PartWorkers(options_.keepTemporaryFiles ? 1 : options_.jobs, context_.partCount);
+    constexpr std::uint64_t kPartMemory = 32 * 1024 * 1024;  // for all workers' parts
+    const std::uint64_t partBytes =
+        std::max<std::uint64_t>(1, std::min<std::uint64_t>(partSize_, context_.sourceSize));
+    const unsigned workers = std::min(
+        PartWorkers(options_.keepTemporaryFiles ? 1 : options_.jobs, context_.partCount),
+        static_cast<unsigned>(std::clamp<std::uint64_t>(kPartMemory / partBytes, 1, 1024)));
     std::mutex askMutex;
     TWorkerTrees trees;
     std::vector<std::unique_ptr<TPartMaker>> makers;
     makers.push_back(std::make_unique<TPartMaker>(context_, tempDir_, std::move(*font_), askMutex));
-    for (unsigned w = 1; w < workers; ++w) {
-        makers.push_back(std::make_unique<TPartMaker>(context_, trees.Add(tempDir_),
+    while (makers.size() < workers) {
+        fs::path tree;
+        try {
+            tree = trees.Add(tempDir_);
+        } catch (const std::exception&) {
+            break;
+        }
+        makers.push_back(std::make_unique<TPartMaker>(context_, tree,
                                                       TFontRasterizer(settings_.font), askMutex));
     }
     TBookParts parts(source_, makers);
-    RunPartPool(context_.partCount, workers, parts, log_);
+    RunPartPool(context_.partCount, static_cast<unsigned>(makers.size()), parts, log_);
 }
 
 void TBuildRun::Cleanup() {
