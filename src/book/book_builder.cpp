@@ -86,16 +86,22 @@ private:
 };
 
 void TBuildRun::Run() {
+    // The help templates, descriptors and the reader's own texts are ASCII.
+    CheckSingleByteCodePage(settings_.font.codePage);
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
     context_.fileName = settings_.bookName;
     context_.phoneName = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
-    if (!IsValidBookName(context_.phoneName)) throw TBookError(std::string(kMsgInvalidBookName));
+    // The phone sees the code-page name, the file system the UTF-8 one: both must pass.
+    if (!IsValidBookName(context_.phoneName) || !IsValidBookName(settings_.bookName)) {
+        throw TBookError(std::string(kMsgInvalidBookName));
+    }
     context_.infoText = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
-    context_.helpLanguage = settings_.helpLanguage;
+    context_.helpTemplate = THelpText::TemplateIn(settings_.helpLanguage, settings_.font.codePage);
     context_.decimalSeparator = LocaleDecimalSeparator();
     context_.compression = options_.compression;
     context_.askEntryFailure = options_.askEntryFailure;
+    context_.stopRequested = options_.stopRequested;
     font_.emplace(settings_.font);
 
     PrepareDirectories();
@@ -105,6 +111,7 @@ void TBuildRun::Run() {
     context_.sourceSize = source_.Open(settings_.sourcePath);
     context_.partCount = source_.PlanParts(partSize_);
     if (context_.partCount > 0) BuildParts();
+    source_.CheckFullyRead();
     source_.Close();
 }
 

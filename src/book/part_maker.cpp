@@ -1,13 +1,8 @@
 // part_maker.cpp - the steps of one part, in order, in a worker's own tree.
 #include "book/part_maker.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <random>
 #include <system_error>
 
 #include "book/book_error.h"
@@ -15,6 +10,7 @@
 #include "book/file_writer.h"
 #include "book/glyph_set.h"
 #include "book/help_text.h"
+#include "book/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -26,6 +22,11 @@ constexpr std::string_view kManifestName = "MANIFEST.MF";
 // What each part writes anew; the class files stay for every part.
 constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
 constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
+// Every entry of a part's JAR, as stored.
+constexpr std::string_view kJarEntries[] = {"META-INF/",         "META-INF/MANIFEST.MF",
+                                            "TBookMIDlet.class", "TBookCanvas.class",
+                                            "book.dat",          "help.dat",
+                                            "font.dat"};
 
 // The log as the one-worker build writes it: a worker's tree is named as the build's
 // temporary directory, so that the log does not depend on which worker made a part.
@@ -40,71 +41,29 @@ class TShownLog : public TBuildLog {
     std::function<std::string(std::string)> shown_;
 };
 
-// A new file beside `final`, created here and nowhere else, that becomes `final` when
-// the part is finished; the user's files stay untouched until then.
-fs::path CreateStaged(const fs::path& final) {
-    std::random_device entropy;
-    for (int attempt = 0;; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(entropy()));
-        fs::path staged = final.parent_path() / ("." + final.filename().string() + suffix);
-        int fd = ::open(staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return staged;
-        }
-        if (errno != EEXIST || attempt == 100) {
-            throw TBookError(IoErrorMessage(errno));
-        }
-    }
-}
-
-// A made part's JAR and JAD under their staged names.
+// A made part's JAR and JAD, finished under private names beside their final ones;
+// dropped unfinished, they are removed and the final names stay as they were.
 class TStagedPart : public TPartDone {
   public:
-    TStagedPart(fs::path jar, fs::path jad, std::string fileName)
-        : jar_(std::move(jar)), jad_(std::move(jad)), fileName_(std::move(fileName)) {}
-    ~TStagedPart() override {
-        std::error_code ec;
-        if (!stagedJar_.empty()) fs::remove(stagedJar_, ec);
-        if (!stagedJad_.empty()) fs::remove(stagedJad_, ec);
-    }
+    TStagedPart(const TPartContext& context, std::unique_ptr<TReplacingFile> jar,
+                std::unique_ptr<TReplacingFile> jad, std::string fileName, std::size_t jadSize)
+        : context_(context),
+          jar_(std::move(jar)),
+          jad_(std::move(jad)),
+          fileName_(std::move(fileName)),
+          jadSize_(jadSize) {}
 
-    fs::path StageJar() { return stagedJar_ = CreateStaged(jar_); }
-
-    void StageJad(std::string_view text) {
-        try {
-            stagedJad_ = CreateStaged(jad_);
-            WriteRawFile(text, stagedJad_);
-        } catch (const std::exception&) {
-            throw TBookError(std::string(kMsgCannotSaveFile) + jad_.string());
-        }
-        jadSize_ = text.size();
-    }
-
-    // The JAR, then the JAD; a JAD that cannot be put in place takes its JAR along,
-    // so that no part is left with a descriptor of another build.
     void Finish(TBuildLog& log) override {
-        if (::rename(stagedJar_.c_str(), jar_.c_str()) != 0) {
-            throw TBookError(IoErrorMessage(errno));
-        }
-        stagedJar_.clear();
-        if (::rename(stagedJad_.c_str(), jad_.c_str()) != 0) {
-            std::error_code ec;
-            fs::remove(jar_, ec);
-            throw TBookError(std::string(kMsgCannotSaveFile) + jad_.string());
-        }
-        stagedJad_.clear();
-        const std::string size = std::to_string(jadSize_);
-        log.Add("Create file " + jad_.string() + ", size " + size + " bytes");
-        log.Add("Create " + fileName_ + ".jad, size " + size + " bytes");
+        CheckStop(context_);
+        CommitPair(*jar_, *jad_);
+        log.Add("Create " + fileName_ + ".jad, size " + std::to_string(jadSize_) + " bytes");
     }
 
   private:
-    fs::path jar_, jad_;
+    const TPartContext& context_;
+    std::unique_ptr<TReplacingFile> jar_, jad_;
     std::string fileName_;
-    fs::path stagedJar_, stagedJad_;
-    std::size_t jadSize_ = 0;
+    std::size_t jadSize_;
 };
 
 }  // namespace
@@ -123,6 +82,14 @@ TPartMaker::TPartMaker(const TPartContext& context, fs::path tree, TFontRasteriz
     zw_.OnProcessFileFailure = [this](const TZWFailureInfo& failure) {
         return AskEntryFailure(failure);
     };
+    zw_.Options().stopRequested = context.stopRequested;
+    zw_.Options().failOnUnreadable = true;
+}
+
+void CheckStop(const TPartContext& context) {
+    if (context.stopRequested && context.stopRequested()) {
+        throw TBookError(std::string(kMsgInterrupted));
+    }
 }
 
 bool TPartMaker::Take(TPartReader& source) {
@@ -158,7 +125,7 @@ void TPartMaker::RemovePartFiles() const {
 // The part's data files, each written and logged in turn.
 void TPartMaker::MakeFiles(std::uint64_t number, TBuildLog& log) {
     const std::string phoneName = PartName(context_.phoneName, number);
-    std::string_view templ = THelpText::Template(context_.helpLanguage);
+    std::string_view templ = context_.helpTemplate;
     // The previous part's files are removed rather than overwritten: file systems such as
     // ext4 send a file that is truncated and written again to the disk when it is closed,
     // while a new short-lived one stays in memory.
@@ -187,35 +154,10 @@ void TPartMaker::MakeFiles(std::uint64_t number, TBuildLog& log) {
 std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log) {
     TShownLog shown(log, [this](std::string line) { return Shown(std::move(line)); });
     try {
+        CheckStop(context_);
         MakeFiles(number, shown);
-        const std::string fileName = PartName(context_.fileName, number);
-        const std::string phoneName = PartName(context_.phoneName, number);
-        shown.Add("Creating jar file...");
-        auto done =
-            std::make_unique<TStagedPart>(context_.midletsDir / (fileName + ".jar"),
-                                          context_.midletsDir / (fileName + ".jad"), fileName);
-        // Packs the temporary tree with the manifest first: phones and Java's JAR
-        // reader look for it there.
-        const fs::path jar = done->StageJar();
-        try {
-            zw_.SetFileName(jar);
-            zw_.OpenNew();
-            zw_.SetBaseDir(tree_);
-            zw_.BeginUpdate();
-            zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
-            zw_.AddMatching("*.*", kSearchAttributes, "");
-            zw_.EndUpdate();
-            zw_.Close();
-        } catch (...) {
-            zw_.Close();
-            throw;
-        }
-        struct stat info {};
-        if (::stat(jar.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
-        const auto jarSize = static_cast<std::uintmax_t>(info.st_size);
-        shown.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
-        done->StageJad(TDescriptorWriter::JadText(phoneName, kVendor, jarSize));
-        return done;
+        CheckStop(context_);
+        return MakeArchive(number, shown);
     } catch (const std::exception& e) {
         std::string message = Shown(e.what());
         if (message == e.what()) throw;
@@ -223,15 +165,76 @@ std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log
     }
 }
 
-TZWAction TPartMaker::AskEntryFailure(const TZWFailureInfo& failure) const {
+// Packs the tree with the manifest first (phones and Java's JAR reader look for it
+// there) into a new file beside the part's JAR, and stages its JAD beside that.
+std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildLog& log) {
+    const std::string fileName = PartName(context_.fileName, number);
+    log.Add("Creating jar file...");
+    auto jar = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jar"));
+    int fd = ::dup(jar->Fd());
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar->Target().string());
+    ignored_.clear();
+    try {
+        zw_.SetFileName(jar->TempPath());
+        zw_.OpenNew(fd);
+        zw_.SetBaseDir(tree_);
+        zw_.BeginUpdate();
+        zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
+        zw_.AddMatching("*.*", kSearchAttributes, "");
+        zw_.EndUpdate();
+        CheckJarEntries();
+    } catch (...) {
+        zw_.Close();
+        throw;
+    }
+    zw_.Close();
+    const std::uintmax_t jarSize = jar->Finish();
+    log.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
+
+    auto jad = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jad"));
+    const std::string jadText =
+        TDescriptorWriter::JadText(PartName(context_.phoneName, number), kVendor, jarSize);
+    try {
+        jad->Write(jadText);
+        jad->Finish();
+    } catch (const EOutputError&) {
+        throw TBookError(std::string(kMsgCannotSaveFile) + jad->Target().string());
+    }
+    log.Add("Create file " + jad->Target().string() + ", size " + std::to_string(jadText.size()) +
+            " bytes");
+    return std::make_unique<TStagedPart>(context_, std::move(jar), std::move(jad), fileName,
+                                         jadText.size());
+}
+
+// A file that could not be listed or opened must not leave a JAR that looks whole.
+void TPartMaker::CheckJarEntries() const {
+    std::string missing;
+    for (std::string_view name : kJarEntries) {
+        if (ignored_.count(std::string(name)) != 0) continue;
+        if (!zw_.Entries().Find(std::string(name))) {
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    if (!missing.empty()) throw TBookError(std::string(kMsgArchiveIncomplete) + missing);
+}
+
+TZWAction TPartMaker::AskEntryFailure(const TZWFailureInfo& failure) {
     if (!context_.askEntryFailure) return TZWAction::actAbort;
     std::lock_guard lock(askMutex_);
     switch (
         context_.askEntryFailure(Shown(failure.message) + std::string(kMsgEntryFailureQuestion))) {
         case TEntryFailureAnswer::Retry:
             return TZWAction::actRetry;
-        case TEntryFailureAnswer::Ignore:
+        case TEntryFailureAnswer::Ignore: {
+            std::error_code ec;
+            fs::path stored = fs::path(failure.sourcePath).lexically_relative(tree_);
+            if (stored.empty() || stored.string().rfind("..", 0) == 0) {
+                stored = fs::weakly_canonical(failure.sourcePath, ec)
+                             .lexically_relative(fs::weakly_canonical(tree_, ec));
+            }
+            ignored_.insert(stored.generic_string());
             return TZWAction::actSkip;
+        }
         case TEntryFailureAnswer::Abort:
             break;
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "archive/zip_writer.h"
@@ -18,10 +19,10 @@ namespace quorix {
 
 // What every part of one build shares; fixed before the first part is made.
 struct TPartContext {
-    std::string fileName;   // book name as the file system spells it (UTF-8)
-    std::string phoneName;  // book name in the code page, for the descriptors
-    std::string infoText;   // in the code page
-    HelpLanguage helpLanguage = kHelpRussian;
+    std::string fileName;      // book name as the file system spells it (UTF-8)
+    std::string phoneName;     // book name in the code page, for the descriptors
+    std::string infoText;      // in the code page
+    std::string helpTemplate;  // in the code page
     std::uintmax_t sourceSize = 0;
     std::uint64_t partCount = 0;
     char decimalSeparator = '.';
@@ -29,6 +30,7 @@ struct TPartContext {
     std::filesystem::path tempDir;  // the build's temporary directory, as the log names it
     TCompression compression = TCompression::standard;
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure;
+    std::function<bool()> stopRequested;  // safe to call from every worker at once
 };
 
 // One worker's tools: a temporary tree of its own (holding the reader's class files),
@@ -53,7 +55,9 @@ class TPartMaker {
   private:
     std::string PartName(const std::string& name, std::uint64_t number) const;
     void MakeFiles(std::uint64_t number, TBuildLog& log);
-    TZWAction AskEntryFailure(const TZWFailureInfo& failure) const;
+    std::unique_ptr<TPartDone> MakeArchive(std::uint64_t number, TBuildLog& log);
+    void CheckJarEntries() const;
+    TZWAction AskEntryFailure(const TZWFailureInfo& failure);
     std::string Shown(std::string text) const;
 
     const TPartContext& context_;
@@ -65,6 +69,10 @@ class TPartMaker {
     std::string text_;  // the part's bytes as read
     TPart part_;
     std::exception_ptr readFailure_;
+    std::set<std::string> ignored_;  // entries of this part the user chose to leave out
 };
+
+// Raises "Interrupted" when the build was asked to stop.
+void CheckStop(const TPartContext& context);
 
 }  // namespace quorix

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <filesystem>
 
+#include "book/stop_signals.h"
+
 namespace quorix {
 
 TBuildFunction BookBuildIn(const QString& programDirectory) {
@@ -11,6 +13,7 @@ TBuildFunction BookBuildIn(const QString& programDirectory) {
     return [directory](const TBuildSettings& settings, TBuildLog& log, TAskEntryFailure ask) {
         TBuildOptions options;
         options.askEntryFailure = std::move(ask);
+        options.stopRequested = [] { return StopSignal() != 0; };
         TBookBuilder builder(TBuildPlace{directory, directory}, std::move(options));
         builder.Run(settings, log);
     };
