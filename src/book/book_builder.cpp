@@ -19,6 +19,7 @@
 #include "book/part_maker.h"
 #include "book/part_pool.h"
 #include "book/part_reader.h"
+#include "book/replacing_file.h"
 #include "book/worker_trees.h"
 #include "payload/reader_payload.h"
 
@@ -113,6 +114,8 @@ void TBuildRun::Run() {
     if (context_.partCount > 0) BuildParts();
     source_.CheckFullyRead();
     source_.Close();
+    // Once for all parts: each pair's files reached the disk before their renames.
+    SyncDirectory(midletsDir_);
 }
 
 void TBuildRun::PrepareDirectories() {
