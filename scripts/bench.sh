@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # bench.sh - whole builds against the physical limit of the job and against Info-ZIP,
-# with --jobs 1 and with --compression max, peak memory, and the archive writer and font
-# benchmarks. Prints every figure as "name: value".
+# with --jobs 1 and with --compression max, peak memory, and the archive writer, font and
+# page preview benchmarks. Prints every figure as "name: value".
 #   scripts/bench.sh            everything
 #   scripts/bench.sh --build    only the whole-build figures
 set -euo pipefail
@@ -122,4 +122,5 @@ PY
 if [ "${1:-}" != "--build" ]; then
     "$ROOT/scripts/bench-archive.sh"
     "$ROOT/scripts/bench-font.sh"
+    "$ROOT/scripts/bench-preview.sh"
 fi

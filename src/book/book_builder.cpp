@@ -16,6 +16,7 @@
 #include "book/font_rasterizer.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
+#include "book/jar_fitter.h"
 #include "book/part_maker.h"
 #include "book/part_pool.h"
 #include "book/part_reader.h"
@@ -73,6 +74,7 @@ public:
 private:
     void PrepareDirectories();
     void BuildParts();
+    std::uint64_t PlanToFit();
 
     const TBuildPlace& place_;
     const TBuildOptions& options_;
@@ -92,6 +94,7 @@ void TBuildRun::Run() {
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
     context_.fileName = settings_.bookName;
+    context_.jarLimit = ParseJarLimit(settings_.maxJarSizeText);
     context_.phoneName = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
     // The phone sees the code-page name, the file system the UTF-8 one: both must pass.
     if (!IsValidBookName(context_.phoneName) || !IsValidBookName(settings_.bookName)) {
@@ -110,7 +113,7 @@ void TBuildRun::Run() {
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
     context_.sourceSize = source_.Open(settings_.sourcePath);
-    context_.partCount = source_.PlanParts(partSize_);
+    context_.partCount = context_.jarLimit == 0 ? source_.PlanParts(partSize_) : PlanToFit();
     if (context_.partCount > 0) BuildParts();
     source_.CheckFullyRead();
     source_.Close();
@@ -128,6 +131,35 @@ void TBuildRun::PrepareDirectories() {
     EnsureDirectory(metaDir_, log_);
     context_.midletsDir = midletsDir_;
     context_.tempDir = tempDir_;
+}
+
+// Every cut is tried by packing its JAR for real, from the same files a part is made of,
+// into a scratch JAR of this build's private directory.
+std::uint64_t TBuildRun::PlanToFit() {
+    std::mutex askMutex;
+    TPartMaker prober(context_, tempDir_, TFontRasterizer(settings_.font), askMutex);
+    const fs::path fitJar = place_.tempParent / "fit.jar";
+    struct TScratch {
+        const fs::path& path;
+        ~TScratch() {
+            std::error_code ec;
+            fs::remove(path, ec);
+        }
+    } scratch{fitJar};
+    std::vector<std::uint64_t> lengths = PlanFittedParts(
+        context_.sourceSize, partSize_, context_.jarLimit,
+        [this](std::uintmax_t position, std::size_t length) {
+            return source_.ReadAt(position, length);
+        },
+        [&](std::string_view text, std::uint64_t number, std::uint64_t count) {
+            return prober.Probe(text, number, count, fitJar);
+        });
+    prober.RemovePartFiles();
+    const std::uint64_t count = lengths.size();
+    source_.UsePlan(std::move(lengths));
+    log_.Add("Parts fitted to JARs of at most " + std::to_string(context_.jarLimit) +
+             " bytes: " + std::to_string(count));
+    return count;
 }
 
 // The first worker works in the build's temporary tree, every other one in a copy of

@@ -1,6 +1,8 @@
 // part_maker.cpp - the steps of one part, in order, in a worker's own tree.
 #include "book/part_maker.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <system_error>
@@ -10,6 +12,7 @@
 #include "book/file_writer.h"
 #include "book/glyph_set.h"
 #include "book/help_text.h"
+#include "book/jar_fitter.h"
 #include "book/replacing_file.h"
 
 namespace quorix {
@@ -104,8 +107,9 @@ bool TPartMaker::Take(TPartReader& source) {
     }
 }
 
-std::string TPartMaker::PartName(const std::string& name, std::uint64_t number) const {
-    return context_.partCount == 1 ? name : name + std::to_string(number);
+std::string TPartMaker::PartName(const std::string& name, std::uint64_t number,
+                                 std::uint64_t count) const {
+    return count == 1 ? name : name + std::to_string(number);
 }
 
 std::string TPartMaker::Shown(std::string text) const {
@@ -122,33 +126,64 @@ void TPartMaker::RemovePartFiles() const {
     fs::remove(metaDir_ / kManifestName, ec);
 }
 
-// The part's data files, each written and logged in turn.
-void TPartMaker::MakeFiles(std::uint64_t number, TBuildLog& log) {
-    const std::string phoneName = PartName(context_.phoneName, number);
+// Trial packings of the fitting leave no lines in the build's log.
+namespace {
+class TQuietLog : public TBuildLog {
+  public:
+    void Add(std::string_view) override {}
+};
+}  // namespace
+
+void TPartMaker::WriteHelpAndFont(std::string_view text, std::uint64_t number, std::uint64_t count,
+                                  TBuildLog& log) {
     std::string_view templ = context_.helpTemplate;
-    // The previous part's files are removed rather than overwritten: file systems such as
-    // ext4 send a file that is truncated and written again to the disk when it is closed,
-    // while a new short-lived one stays in memory.
-    RemovePartFiles();
-    WriteTextFile(TDescriptorWriter::ManifestText(phoneName, kVendor), metaDir_ / kManifestName,
-                  false, log);
-    if (readFailure_) std::rethrow_exception(readFailure_);
-    TPartReader::WriteBookDat(part_.bytes, tree_, log);
-    std::string help =
-        THelpText::Fill(templ, context_.infoText, context_.sourceSize, number, context_.partCount,
-                        part_.bytes.size(), context_.decimalSeparator);
+    std::string help = THelpText::Fill(templ, context_.infoText, context_.sourceSize, number, count,
+                                       text.size(), context_.decimalSeparator);
     THelpText::Write(help, tree_, log);
 
     // The help page's own values (info text, sizes, numbers) need glyphs too.
     TGlyphSet glyphs;
     glyphs.Clear();
-    glyphs.Add(part_.bytes);
+    glyphs.Add(text);
     glyphs.Add(templ);
     glyphs.Add(help);
     glyphs.DropControlBytes();
     font_.Render(glyphs);
     font_.WriteFontDat(tree_, log);
     font_.Release();
+}
+
+// The part's data files, each written and logged in turn. The descriptors carry the
+// UTF-8 name, as the files on disk do.
+void TPartMaker::MakeFiles(std::uint64_t number, TBuildLog& log) {
+    // The previous part's files are removed rather than overwritten: file systems such as
+    // ext4 send a file that is truncated and written again to the disk when it is closed,
+    // while a new short-lived one stays in memory.
+    RemovePartFiles();
+    WriteTextFile(TDescriptorWriter::ManifestText(
+                      PartName(context_.fileName, number, context_.partCount), kVendor),
+                  metaDir_ / kManifestName, false, log);
+    if (readFailure_) std::rethrow_exception(readFailure_);
+    TPartReader::WriteBookDat(part_.bytes, tree_, log);
+    WriteHelpAndFont(part_.bytes, number, context_.partCount, log);
+}
+
+std::uintmax_t TPartMaker::Probe(std::string_view text, std::uint64_t number, std::uint64_t count,
+                                 const fs::path& jar) {
+    CheckStop(context_);
+    TQuietLog quiet;
+    RemovePartFiles();
+    WriteTextFile(
+        TDescriptorWriter::ManifestText(PartName(context_.fileName, number, count), kVendor),
+        metaDir_ / kManifestName, false, quiet);
+    TPartReader::WriteBookDat(text, tree_, quiet);
+    WriteHelpAndFont(text, number, count, quiet);
+    int fd = ::open(jar.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar.string());
+    PackInto(jar, fd);
+    struct stat info {};
+    if (::stat(jar.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
+    return static_cast<std::uintmax_t>(info.st_size);
 }
 
 std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log) {
@@ -168,14 +203,39 @@ std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log
 // Packs the tree with the manifest first (phones and Java's JAR reader look for it
 // there) into a new file beside the part's JAR, and stages its JAD beside that.
 std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildLog& log) {
-    const std::string fileName = PartName(context_.fileName, number);
+    const std::string fileName = PartName(context_.fileName, number, context_.partCount);
     log.Add("Creating jar file...");
     auto jar = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jar"));
     int fd = ::dup(jar->Fd());
     if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar->Target().string());
+    PackInto(jar->TempPath(), fd);
+    const std::uintmax_t jarSize = jar->Finish();
+    // Only a plan whose part count never settled can get here.
+    if (context_.jarLimit != 0 && jarSize > context_.jarLimit) {
+        throw TBookError(std::string(kMsgJarOverLimit) + fileName + ".jar, " +
+                         std::to_string(jarSize) + " bytes");
+    }
+    log.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
+
+    auto jad = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jad"));
+    const std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
+    try {
+        jad->Write(jadText);
+        jad->Finish();
+    } catch (const EOutputError&) {
+        throw TBookError(std::string(kMsgCannotSaveFile) + jad->Target().string());
+    }
+    log.Add("Create file " + jad->Target().string() + ", size " + std::to_string(jadText.size()) +
+            " bytes");
+    return std::make_unique<TStagedPart>(context_, std::move(jar), std::move(jad), fileName,
+                                         jadText.size());
+}
+
+// The archive of the tree into `fd`, which the writer takes over.
+void TPartMaker::PackInto(const fs::path& name, int fd) {
     ignored_.clear();
     try {
-        zw_.SetFileName(jar->TempPath());
+        zw_.SetFileName(name);
         zw_.OpenNew(fd);
         zw_.SetBaseDir(tree_);
         zw_.BeginUpdate();
@@ -188,22 +248,6 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
         throw;
     }
     zw_.Close();
-    const std::uintmax_t jarSize = jar->Finish();
-    log.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
-
-    auto jad = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jad"));
-    const std::string jadText =
-        TDescriptorWriter::JadText(PartName(context_.phoneName, number), kVendor, jarSize);
-    try {
-        jad->Write(jadText);
-        jad->Finish();
-    } catch (const EOutputError&) {
-        throw TBookError(std::string(kMsgCannotSaveFile) + jad->Target().string());
-    }
-    log.Add("Create file " + jad->Target().string() + ", size " + std::to_string(jadText.size()) +
-            " bytes");
-    return std::make_unique<TStagedPart>(context_, std::move(jar), std::move(jad), fileName,
-                                         jadText.size());
 }
 
 // A file that could not be listed or opened must not leave a JAR that looks whole.

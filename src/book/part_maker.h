@@ -25,6 +25,7 @@ struct TPartContext {
     std::string helpTemplate;  // in the code page
     std::uintmax_t sourceSize = 0;
     std::uint64_t partCount = 0;
+    std::uintmax_t jarLimit = 0;  // 0: parts are cut by the part size alone
     char decimalSeparator = '.';
     std::filesystem::path midletsDir;
     std::filesystem::path tempDir;  // the build's temporary directory, as the log names it
@@ -49,12 +50,20 @@ class TPartMaker {
     // name and stages its JAD; what Finish puts in place.
     std::unique_ptr<TPartDone> Make(std::uint64_t number, TBuildLog& log);
 
+    // The size of the JAR that part `number` of `count` would have with `text` as its
+    // book, packed into the scratch file `jar`; nothing is logged or flushed.
+    std::uintmax_t Probe(std::string_view text, std::uint64_t number, std::uint64_t count,
+                         const std::filesystem::path& jar);
+
     // The part files of the tree ("book.dat", ..., the manifest), for its cleanup.
     void RemovePartFiles() const;
 
   private:
-    std::string PartName(const std::string& name, std::uint64_t number) const;
+    std::string PartName(const std::string& name, std::uint64_t number, std::uint64_t count) const;
+    void WriteHelpAndFont(std::string_view text, std::uint64_t number, std::uint64_t count,
+                          TBuildLog& log);
     void MakeFiles(std::uint64_t number, TBuildLog& log);
+    void PackInto(const std::filesystem::path& name, int fd);
     std::unique_ptr<TPartDone> MakeArchive(std::uint64_t number, TBuildLog& log);
     void CheckJarEntries() const;
     TZWAction AskEntryFailure(const TZWFailureInfo& failure);

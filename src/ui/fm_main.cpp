@@ -21,6 +21,7 @@
 #include "tools/line_joiner.h"
 #include "tools/tool_files.h"
 #include "ui/build_runner.h"
+#include "ui/phone_preview_hook.h"
 #include "ui/window_texts.h"
 
 #ifndef QUORIX_FILE_VERSION
@@ -201,6 +202,7 @@ void TfmMain::ConnectHandlers() {
         },
         this);
     connect(runner_, &TBuildRunner::LineAdded, this, &TfmMain::AppendLogLine);
+    new TPhonePreviewHook(this, runner_);
     connect(runner_, &TBuildRunner::Finished, this, [this] {
         SetInputsEnabled(true);
         emit BuildFinished();
