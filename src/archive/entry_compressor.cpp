@@ -120,13 +120,52 @@ class StringSink {
     std::string& out_;
 };
 
+// A source that delivered fewer bytes than its size, or an archive that took fewer.
+[[noreturn]] void ThrowShortRun(std::string_view instanceName, std::uint64_t sourceSize,
+                                std::uint64_t consumed) {
+    throw EZWException(instanceName, zwInvalidCompressedSize,
+                       FormatZWText(kMsgInvalidCompressedSize,
+                                    {std::to_string(sourceSize), std::to_string(consumed)}));
+}
+
+// A source of one block deflated whole by the strongest deflater: the same entry fields
+// and failures as the block-by-block run, only the deflate data differ.
+template <class Source, class Sink>
+TZWCompressedData RunWhole(Source& source, std::uint64_t sourceSize, std::uint16_t method,
+                           Sink& sink, std::string_view instanceName, TStrongDeflater& strongest) {
+    const std::size_t n = static_cast<std::size_t>(sourceSize);
+    const char* in = source.Next(n);
+    if (in == nullptr) {
+        ThrowShortRun(instanceName, sourceSize, 0);
+    }
+    std::string out;
+    strongest.Deflate(std::string_view(in, n), out);
+    if (!sink.Put(out)) {
+        ThrowShortRun(instanceName, sourceSize, 0);
+    }
+    TZWCompressedData result;
+    result.crc32 = static_cast<std::uint32_t>(
+        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(in), static_cast<uInt>(n)));
+    result.compressedSize = out.size();
+    result.uncompressedSize = sourceSize;
+    result.method = method;
+    return result;
+}
+
 // One compression run over `sourceSize` bytes that `source` hands out block by block.
 template <class Source, class Sink>
 TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::uint16_t method,
                       Sink& sink, std::string_view instanceName,
-                      const std::function<bool()>& stop) {
+                      const std::function<bool()>& stop, TStrongDeflater* strongest) {
     const bool deflating = method != zipfmt::kMethodStored;
     const std::size_t blockSize = BlockSizeForLevel(level);
+    if (strongest != nullptr && deflating && level > 0 && sourceSize > 0 &&
+        sourceSize <= blockSize) {
+        if (stop && stop()) {
+            throw EZWInterrupted();
+        }
+        return RunWhole(source, sourceSize, method, sink, instanceName, *strongest);
+    }
     std::unique_ptr<char[]> out;
     DeflaterGuard engine;
     if (deflating) {
@@ -168,9 +207,7 @@ TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::
     // that fell short is reported as such, with its counts.
     const int ended = deflating ? engine.End() : Z_OK;
     if (consumed != sourceSize) {
-        throw EZWException(instanceName, zwInvalidCompressedSize,
-                           FormatZWText(kMsgInvalidCompressedSize,
-                                        {std::to_string(sourceSize), std::to_string(consumed)}));
+        ThrowShortRun(instanceName, sourceSize, consumed);
     }
     if (ended < 0) {
         throw ECompressionError();
@@ -197,29 +234,34 @@ std::size_t BlockSizeForLevel(int level) {
 
 TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
                                 std::uint16_t method, TArchiveFile& archive,
-                                std::string_view instanceName, const std::function<bool()>& stop) {
+                                std::string_view instanceName, const std::function<bool()>& stop,
+                                TStrongDeflater* strongest) {
     StreamSource in(source, static_cast<std::size_t>(
                                 std::min<std::uint64_t>(BlockSizeForLevel(level), sourceSize)));
     ArchiveSink sink(archive);
-    return Run(in, sourceSize, level, method, sink, instanceName, stop);
+    return Run(in, sourceSize, level, method, sink, instanceName, stop, strongest);
 }
 
 TZWCompressedData CompressBytes(std::string_view source, int level, std::uint16_t method,
-                                std::string& compressed) {
+                                std::string& compressed, TStrongDeflater* strongest) {
     MemorySource in(source);
     StringSink sink(compressed);
     // Memory neither falls short nor refuses bytes, so no run fails for want of them.
-    return Run(in, source.size(), level, method, sink, std::string_view(), {});
+    return Run(in, source.size(), level, method, sink, std::string_view(), {}, strongest);
 }
 
 const TZWEntryCache::Item* TZWEntryCache::Find(std::string_view name, std::string_view source,
-                                               int level, std::uint16_t method) const {
+                                               int level, std::uint16_t method,
+                                               TZWDeflater deflater) const {
     auto found = items_.find(name);
     if (found == items_.end()) {
         return nullptr;
     }
     const Item& item = found->second;
-    return item.level == level && item.method == method && item.source == source ? &item : nullptr;
+    return item.level == level && item.method == method && item.deflater == deflater &&
+                   item.source == source
+               ? &item
+               : nullptr;
 }
 
 void TZWEntryCache::Store(std::string_view name, Item item) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "archive/archive_file.h"
+#include "archive/strong_deflater.h"
 
 namespace quorix {
 
@@ -27,18 +28,21 @@ struct TZWCompressedData {
 // position: a raw deflate stream at `level` for `method` 8, the bytes themselves for
 // method 0, nothing for an empty source (which then reports method 0). Each block but
 // the last ends with a sync flush, so its output goes out before the next is read.
+// With `strongest`, a deflated source that fits one block is instead deflated whole by it
+// (still raw deflate, same CRC and sizes); larger sources keep the block structure.
 // A source or archive that falls short raises EZWException code 34 (named after
 // `instanceName`); an engine error raises ECompressionError.
 // `stop`, when set, is asked before each block; true raises EZWInterrupted.
 TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
                                 std::uint16_t method, TArchiveFile& archive,
                                 std::string_view instanceName,
-                                const std::function<bool()>& stop = {});
+                                const std::function<bool()>& stop = {},
+                                TStrongDeflater* strongest = nullptr);
 
 // The same run for a source already in memory: appends to `compressed` exactly the bytes
 // CompressEntry would write.
 TZWCompressedData CompressBytes(std::string_view source, int level, std::uint16_t method,
-                                std::string& compressed);
+                                std::string& compressed, TStrongDeflater* strongest = nullptr);
 
 // Deflated data of small sources kept between archives. A build packs the same few
 // files into every archive it makes; each is deflated once as long as its bytes stay
@@ -52,15 +56,16 @@ class TZWEntryCache {
     struct Item {
         int level = 0;
         std::uint16_t method = 0;
+        TZWDeflater deflater = TZWDeflater::zlib;
         std::string source;
         std::string compressed;
         TZWCompressedData data;
     };
 
     // The run kept under `name` when it was made from exactly `source` at this level and
-    // method; null otherwise.
+    // method by this deflater; null otherwise.
     const Item* Find(std::string_view name, std::string_view source, int level,
-                     std::uint16_t method) const;
+                     std::uint16_t method, TZWDeflater deflater = TZWDeflater::zlib) const;
     // Keeps a run unless its source is too large or the cache is full.
     void Store(std::string_view name, Item item);
     std::size_t TotalSize() const { return total_; }

@@ -64,6 +64,20 @@ void TZWBaseArchiver::SetCompressionMode(int mode) {
                          : TZWCompressionLevel::clMax;
 }
 
+void TZWBaseArchiver::SetDeflater(TZWDeflater deflater) {
+    deflater_ = deflater;
+}
+
+TStrongDeflater* TZWBaseArchiver::Strongest() {
+    if (deflater_ != TZWDeflater::strongest) {
+        return nullptr;
+    }
+    if (!strongest_) {
+        strongest_ = std::make_unique<TStrongDeflater>();
+    }
+    return strongest_.get();
+}
+
 TZWAction TZWBaseArchiver::DoProcessFileFailure(const TZWFailureInfo& failure) {
     // Nobody to ask: the failure must not pass for a finished archive.
     return OnProcessFileFailure ? OnProcessFileFailure(failure) : TZWAction::actAbort;
@@ -289,7 +303,7 @@ void TZWBaseArchiver::WriteEntry(TZWEntry& entry) {
         }
         WriteLocalHeader(entry, zipfmt::kCrcPlaceholder, 0, Fit32(size, entry));
         TZWCompressedData data = CompressEntry(source, size, entry.level, h.method, *file_, name_,
-                                               options_.stopRequested);
+                                               options_.stopRequested, Strongest());
         h.method = data.method;
         h.crc32 = data.crc32;
         h.compressedSize = Fit32(data.compressedSize, entry);
@@ -322,12 +336,14 @@ void TZWBaseArchiver::WriteSmallEntry(TZWEntry& entry, std::istream& source, std
     const bool cacheable =
         h.method != zipfmt::kMethodStored && size <= TZWEntryCache::kMaxSourceSize;
     const TZWEntryCache::Item* cached =
-        cacheable ? cache_.Find(entry.storedName, bytes, entry.level, h.method) : nullptr;
+        cacheable ? cache_.Find(entry.storedName, bytes, entry.level, h.method, deflater_)
+                  : nullptr;
     TZWEntryCache::Item fresh;
     if (cached == nullptr) {
         fresh.level = entry.level;
         fresh.method = h.method;
-        fresh.data = CompressBytes(bytes, entry.level, h.method, fresh.compressed);
+        fresh.deflater = deflater_;
+        fresh.data = CompressBytes(bytes, entry.level, h.method, fresh.compressed, Strongest());
     }
     const TZWCompressedData& data = cached ? cached->data : fresh.data;
     const std::string& compressed = cached ? cached->compressed : fresh.compressed;

@@ -70,6 +70,10 @@ class TZWBaseArchiver {
 
     TZWOptions& Options() { return options_; }
 
+    // The engine of deflated entries; zlib unless asked otherwise.
+    TZWDeflater Deflater() const { return deflater_; }
+    void SetDeflater(TZWDeflater deflater);
+
     bool IsOpen() const { return file_ != nullptr; }
     int UpdateDepth() const { return depth_; }
     const TZWDirArray& Entries() const { return dir_.Working(); }
@@ -115,6 +119,7 @@ class TZWBaseArchiver {
                           std::uint32_t uncompressedSize);
     void WriteCentralDirectory();
     void RollBack();
+    TStrongDeflater* Strongest();
     std::uint32_t Fit32(std::uint64_t value, const TZWEntry& entry) const;
 
     std::string name_;
@@ -123,6 +128,8 @@ class TZWBaseArchiver {
     TZWCompressionLevel level_ = TZWCompressionLevel::clFastest;
     int mode_ = 1;
     TZWOptions options_;
+    TZWDeflater deflater_ = TZWDeflater::zlib;
+    std::unique_ptr<TStrongDeflater> strongest_;  // made when first needed
     std::string password_;
     std::unique_ptr<TArchiveFile> file_;
     TZWDirManager dir_;

@@ -35,6 +35,10 @@ struct TBuildPlace {
     std::filesystem::path tempParent;     // "temp" and "temp/META-INF" are made here
 };
 
+// How the JARs' entries are deflated: zlib at level 9, or the strongest deflater for
+// every entry it can take whole (smaller JARs, slower builds).
+enum class TCompression { standard, max };
+
 struct TBuildOptions {
     // Leave the last part's temporary files in place (for inspection).
     bool keepTemporaryFiles = false;
@@ -45,6 +49,10 @@ struct TBuildOptions {
     // build with "Interrupted", its unfinished files removed. Empty: never. It may be
     // called from any thread that builds, so it must be safe to call concurrently.
     std::function<bool()> stopRequested = nullptr;
+    TCompression compression = TCompression::standard;
+    // Parts made at once, each by its own worker; 0 takes one per available processor.
+    // The outputs and the log are the same whatever the number.
+    unsigned jobs = 0;
 };
 
 class TBookBuilder {

@@ -50,12 +50,13 @@ std::uint64_t TPartReader::PlanParts(std::int32_t partSize) {
     std::uint64_t parts = 0;
     position_ = 0;
     while (position_ < size_) {
-        TPart part = ReadCut();
+        TPart part = ReadCut(buffer_);
         position_ += part.bytes.size();
         ++parts;
     }
     position_ = 0;
     planned_ = true;
+    buffer_ = std::string();  // parts are read into their makers' own buffers
     return parts;
 }
 
@@ -76,17 +77,23 @@ void TPartReader::UsePlan(std::vector<std::uint64_t> lengths) {
     nextPlanned_ = 0;
     position_ = 0;
     planned_ = true;
+    buffer_ = std::string();  // parts are read into their makers' own buffers
 }
 
 std::string_view TPartReader::ReadAt(std::uintmax_t position, std::size_t length) {
+    return ReadInto(position, length, buffer_);
+}
+
+std::string_view TPartReader::ReadInto(std::uintmax_t position, std::size_t length,
+                                       std::string& buffer) {
     // The buffer never holds more than what is left of the source.
     std::uintmax_t left = size_ - std::min(position, size_);
     std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(length, left));
-    buffer_.resize(want);
+    buffer.resize(want);
     std::size_t got = 0;
     while (got < want) {
         ssize_t n =
-            ::pread(fd_, buffer_.data() + got, want - got, static_cast<off_t>(position + got));
+            ::pread(fd_, buffer.data() + got, want - got, static_cast<off_t>(position + got));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw TBookError(IoErrorMessage(errno));
@@ -101,37 +108,46 @@ std::string_view TPartReader::ReadAt(std::uintmax_t position, std::size_t length
         }
         got += static_cast<std::size_t>(n);
     }
-    buffer_.resize(got);
-    return buffer_;
+    buffer.resize(got);
+    return buffer;
 }
 
-TPart TPartReader::ReadCut() {
+TPart TPartReader::ReadCut(std::string& buffer) {
     if (!plan_.empty()) {
         std::size_t want =
             nextPlanned_ < plan_.size() ? static_cast<std::size_t>(plan_[nextPlanned_]) : 0;
         ++nextPlanned_;
-        std::string_view read = ReadAt(position_, want);
+        std::string_view read = ReadInto(position_, want, buffer);
         return TPart{read, read.size() < want};
     }
-    std::string_view read = ReadAt(position_, static_cast<std::size_t>(partSize_));
+    std::string_view read = ReadInto(position_, static_cast<std::size_t>(partSize_), buffer);
     bool fullRead = read.size() == static_cast<std::size_t>(partSize_);
     return TPart{read.substr(0, CutLength(read, fullRead)), !fullRead};
 }
 
 TPart TPartReader::NextPart(const fs::path& tempDir, TBuildLog& log) {
-    TPart part = ReadCut();
+    TPart part = ReadNext(buffer_);
+    WriteBookDat(part.bytes, tempDir, log);
+    return part;
+}
+
+TPart TPartReader::ReadNext(std::string& buffer) {
+    TPart part = ReadCut(buffer);
     position_ += part.bytes.size();
     // Planning guarantees text after a cut, so a cut part is never the last one
     // for the driver's loop; only the real end of the source ends it.
     if (position_ >= size_) part.shortRead = true;
-    std::string prefix;
-    putU32BE(prefix, static_cast<std::uint32_t>(part.bytes.size()));
-    fs::path path = tempDir / "book.dat";
-    std::string_view pieces[] = {prefix, part.bytes};
-    WriteRawFile(pieces, path);
-    log.Add("Create text file " + path.string() + ", size " + std::to_string(part.bytes.size()) +
-            " bytes");
     return part;
+}
+
+void TPartReader::WriteBookDat(std::string_view part, const fs::path& tempDir, TBuildLog& log) {
+    std::string prefix;
+    putU32BE(prefix, static_cast<std::uint32_t>(part.size()));
+    fs::path path = tempDir / "book.dat";
+    std::string_view pieces[] = {prefix, part};
+    WriteRawFile(pieces, path);
+    log.Add("Create text file " + path.string() + ", size " + std::to_string(part.size()) +
+            " bytes");
 }
 
 void TPartReader::Close() {

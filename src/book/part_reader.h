@@ -47,6 +47,13 @@ class TPartReader {
     // length, then the part), logging "Create text file <path>, size <L> bytes".
     TPart NextPart(const std::filesystem::path& tempDir, TBuildLog& log);
 
+    // Reads and cuts the next part into `buffer`, which the part's bytes then view.
+    TPart ReadNext(std::string& buffer);
+
+    // Writes tempDir/"book.dat" for a part, with its log line.
+    static void WriteBookDat(std::string_view part, const std::filesystem::path& tempDir,
+                             TBuildLog& log);
+
     // Raises TBookError when the source no longer holds exactly the bytes the parts
     // were planned from (it grew or shrank during the build).
     void CheckFullyRead() const;
@@ -54,8 +61,10 @@ class TPartReader {
     void Close();
 
   private:
-    // Reads the part at position_ into buffer_ and returns its cut.
-    TPart ReadCut();
+    // Reads the part at position_ into `buffer` and returns its cut.
+    TPart ReadCut(std::string& buffer);
+    // Up to `length` bytes from `position` into `buffer`, which the result views.
+    std::string_view ReadInto(std::uintmax_t position, std::size_t length, std::string& buffer);
     [[noreturn]] void ThrowChanged(std::uintmax_t now) const;
 
     int fd_ = -1;

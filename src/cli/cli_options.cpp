@@ -69,6 +69,16 @@ void AddBuildOptions(CLI::App& app, TCliBuild& build) {
         ->capture_default_str();
     app.add_option("--output", build.output, "Directory in which \"midlets\" is made")
         ->option_text("DIR=current directory");
+    app.add_option("--compression", build.compression,
+                   "Deflate of the JAR entries: default (zlib level 9) or max (smaller, slower)")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, TCompression>{{"default", TCompression::standard},
+                                                {"max", TCompression::max}},
+            CLI::ignore_case))
+        ->option_text("default|max=default");
+    app.add_option("--jobs", build.jobs, "Parts built at once (the result is the same)")
+        ->check(CLI::Range(1u, 256u))
+        ->option_text("N=available processors");
     app.add_flag("--keep-temp", build.keepTemp,
                  "Keep this run's temporary directory (the last part's files) and print its path");
 }

@@ -1,11 +1,11 @@
 // cli_options.h - the command line's options and how they fill the build settings.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
+#include "book/book_builder.h"
 #include "book/build_settings.h"
 
 namespace quorix {
@@ -14,6 +14,8 @@ struct TCliBuild {
     TBuildSettings settings;
     std::filesystem::path output = ".";
     bool keepTemp = false;
+    TCompression compression = TCompression::standard;
+    unsigned jobs = 0;  // one per available processor
 };
 
 // Registers the build options on `app`, writing into `build` when parsed.

@@ -72,6 +72,8 @@ int RunBuild(const quorix::TCliBuild& build) {
     if (!fs::exists(build.output, ec)) fs::create_directories(build.output, ec);
     quorix::TBuildOptions options;
     options.keepTemporaryFiles = build.keepTemp;
+    options.compression = build.compression;
+    options.jobs = build.jobs;
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
     options.stopRequested = [] { return quorix::StopSignal() != 0; };

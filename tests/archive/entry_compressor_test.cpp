@@ -22,13 +22,13 @@ struct Output {
 };
 
 Output Compress(const std::string& source, int level, std::uint16_t method,
-                std::uint64_t declaredSize) {
+                std::uint64_t declaredSize, TStrongDeflater* strongest = nullptr) {
     TempDir dir;
     Output out;
     {
         TArchiveFile archive(dir.Path() / "out");
         std::istringstream in(source);
-        out.result = CompressEntry(in, declaredSize, level, method, archive, "zw");
+        out.result = CompressEntry(in, declaredSize, level, method, archive, "zw", {}, strongest);
     }
     out.bytes = ReadFile(dir.Path() / "out");
     return out;
@@ -154,6 +154,48 @@ TEST(EntryCompressorTest, RunFromMemoryMatchesTheStreamedRun) {
     }
 }
 
+// The strongest deflater takes whole every source that fits one block, and leaves the
+// rest to the block-by-block run; entry fields and failures stay those of that run.
+TEST(EntryCompressorTest, StrongestDeflaterTakesSourcesOfOneBlock) {
+    TStrongDeflater strongest;
+    std::uint64_t strongTotal = 0, zlibTotal = 0;
+    for (std::size_t size :
+         {std::size_t{1}, std::size_t{8171}, std::size_t{90004}, std::size_t{1572864}}) {
+        const std::string source = test::SampleText(size, 5);
+        Output plain = Compress(source, 9, 8, size);
+        Output strong = Compress(source, 9, 8, size, &strongest);
+        EXPECT_EQ(test::InflateRaw(strong.bytes), source) << size;
+        EXPECT_EQ(strong.result.crc32, plain.result.crc32) << size;
+        EXPECT_EQ(strong.result.compressedSize, strong.bytes.size()) << size;
+        EXPECT_EQ(strong.result.uncompressedSize, size);
+        EXPECT_EQ(strong.result.method, 8);
+        std::string fromMemory;
+        TZWCompressedData data = CompressBytes(source, 9, 8, fromMemory, &strongest);
+        EXPECT_EQ(fromMemory, strong.bytes) << size;
+        EXPECT_EQ(data.crc32, strong.result.crc32);
+        if (size > 1000) {
+            strongTotal += strong.bytes.size();
+            zlibTotal += plain.bytes.size();
+        }
+    }
+    EXPECT_LT(strongTotal, zlibTotal);
+
+    // Beyond one block, stored entries and empty sources: the plain run's bytes.
+    const std::string large = test::SampleText(1572865, 6);
+    EXPECT_EQ(Compress(large, 9, 8, large.size(), &strongest).bytes,
+              Compress(large, 9, 8, large.size()).bytes);
+    EXPECT_EQ(Compress("plain bytes", 0, 0, 11, &strongest).bytes, "plain bytes");
+    Output empty = Compress("", 9, 8, 0, &strongest);
+    EXPECT_EQ(empty.bytes, "");
+    EXPECT_EQ(empty.result.method, 0);
+    try {
+        Compress("0123456789", 9, 8, 12, &strongest);
+        FAIL() << "short source accepted";
+    } catch (const EZWException& e) {
+        EXPECT_EQ(e.Code(), 34);
+    }
+}
+
 TZWEntryCache::Item CacheItem(const std::string& source, int level = 9) {
     TZWEntryCache::Item item;
     item.level = level;
@@ -179,6 +221,7 @@ TEST(EntryCacheTest, ServesOnlyTheSameBytesUnderTheSameNameLevelAndMethod) {
     EXPECT_EQ(cache.Find("A.class", source, 1, 8), nullptr);
     EXPECT_EQ(cache.Find("A.class", source, 9, 0), nullptr);
     EXPECT_EQ(cache.Find("B.class", source, 9, 8), nullptr);
+    EXPECT_EQ(cache.Find("A.class", source, 9, 8, TZWDeflater::strongest), nullptr);
 
     // New bytes under a name take its slot; the old ones are no longer served.
     cache.Store("A.class", CacheItem(changed));

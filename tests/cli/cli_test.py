@@ -409,5 +409,101 @@ class Parallel(Checks):
                          2 * sum(len(r.parts()) for r in runs))
 
 
+def without_times(jar):
+    """The JAR's bytes with the DOS time and date of every entry zeroed, local and central."""
+    with open(jar, "rb") as f:
+        data = bytearray(f.read())
+    end = len(data) - 22
+    assert data[end:end + 4] == b"PK\x05\x06"
+    count = int.from_bytes(data[end + 10:end + 12], "little")
+    at = int.from_bytes(data[end + 16:end + 20], "little")
+    for _ in range(count):
+        assert data[at:at + 4] == b"PK\x01\x02"
+        data[at + 12:at + 16] = bytes(4)
+        local = int.from_bytes(data[at + 42:at + 46], "little")
+        data[local + 10:local + 14] = bytes(4)
+        at += 46 + sum(int.from_bytes(data[at + o:at + o + 2], "little") for o in (28, 30, 32))
+    return bytes(data)
+
+
+class Jobs(Checks):
+    """--jobs and --compression: the same book whatever the number of workers."""
+
+    def outputs(self, run):
+        """Log lines with times and the run's own directories left out, and every file
+        in midlets (JARs without their times)."""
+        root = os.path.dirname(run.output)
+        lines = []
+        for line in run.lines:
+            line = re.sub(r"quorix-maker-\w{6}", "<private>", line.replace(root, "<root>"))
+            lines.append(re.sub(r" at \d\d:\d\d:\d\d$", " at <time>", line))
+        files = {}
+        for name in run.midlets():
+            path = os.path.join(run.output, "midlets", name)
+            if name.endswith(".jar"):
+                files[name] = without_times(path)
+            else:
+                with open(path, "rb") as f:
+                    files[name] = f.read()
+        return lines, files
+
+    def assert_same(self, one, many):
+        self.assertEqual(one.code, many.code)
+        lines_one, files_one = self.outputs(one)
+        lines_many, files_many = self.outputs(many)
+        self.assertEqual(lines_one, lines_many)
+        self.assertEqual(sorted(files_one), sorted(files_many))
+        for name in files_one:
+            self.assertTrue(files_one[name] == files_many[name], name + " differs")
+
+    def test_many_workers_build_what_one_builds(self):
+        path, text = sample("english.txt")
+        args = ["--source", path, "--part-size", "200"]
+        one = self.run_cli(args + ["--jobs", "1"], name="one")
+        self.assert_valid_build(one, text)
+        self.assertGreater(len(one.parts()), 10)
+        self.assert_same(one, self.run_cli(args + ["--jobs", "4"], name="four"))
+        self.assert_same(one, self.run_cli(args, name="default"))
+
+    def test_full_disk_in_a_later_part(self):
+        random.seed(3)
+        letters = bytes(c for c in range(35, 127) if c not in b".?!")
+        plain = (b"The keeper climbs the stairs. " * 400)[:9999] + b"."
+        dense = bytes(random.choice(letters) for _ in range(9999)) + b"."
+        path = write(self.root, "text.txt", plain * 2 + dense + plain * 5)
+        args = ["--source", path, "--part-size", "10000"]
+        # Room for every temporary file and plain part, not for the dense part's JAR.
+        one = self.run_cli(args + ["--jobs", "1"], name="one", limit_kb=12)
+        self.assertNotEqual(one.code, 0, one.stdout)
+        self.assertEqual([n for n, _ in one.parts()], ["ReadMe1", "ReadMe2"])
+        self.assert_no_partial_output(one)
+        for jobs in ("2", "4"):
+            self.assert_same(one, self.run_cli(args + ["--jobs", jobs], name=jobs, limit_kb=12))
+
+    def test_max_compression_gives_the_same_files_in_smaller_jars(self):
+        path, text = sample("readme.txt")
+        args = ["--source", path, "--part-size", "900"]
+        default = self.run_cli(args, name="default")
+        strong = self.run_cli(args + ["--compression", "max"], name="max")
+        self.assert_valid_build(default, text)
+        self.assert_valid_build(strong, text)  # unzip -t, zipfile and Java's JarFile
+        self.assertEqual([n for n, _ in default.parts()], [n for n, _ in strong.parts()])
+        for name, _ in default.parts():
+            jars = [os.path.join(r.output, "midlets", name + ".jar") for r in (default, strong)]
+            members = []
+            for jar in jars:
+                with zipfile.ZipFile(jar) as z:
+                    members.append([(i.filename, z.read(i)) for i in z.infolist()])
+            self.assertEqual(members[0], members[1], name)
+        self.assertLess(sum(s for _, s in strong.parts()), sum(s for _, s in default.parts()))
+
+    def test_bad_job_and_compression_values(self):
+        path = write(self.root, "text.txt", b"Text.")
+        for i, bad in enumerate([["--jobs", "0"], ["--jobs", "x"], ["--compression", "best"]]):
+            run = self.run_cli(["--source", path] + bad, name=f"bad{i}")
+            self.assertNotEqual(run.code, 0, bad)
+            self.assertEqual(run.midlets(), [], bad)
+
+
 if __name__ == "__main__":
     unittest.main()

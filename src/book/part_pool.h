@@ -1,0 +1,45 @@
+// part_pool.h - makes the parts of a build on several workers and finishes them in order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "book/build_log.h"
+
+namespace quorix {
+
+// What a made part still has to do on the build's own thread, in part order: put its
+// outputs in place. Dropped unfinished (a part before it failed), it removes them.
+class TPartDone {
+  public:
+    virtual ~TPartDone() = default;
+    virtual void Finish(TBuildLog& log) = 0;
+};
+
+// The work of one part, split where the workers meet.
+class TPartWork {
+  public:
+    virtual ~TPartWork() = default;
+    // Called for one part at a time, in part order: takes the part's share of what the
+    // workers have in common (its text). False when no later part can be taken.
+    virtual bool Take(unsigned worker, std::uint64_t number) = 0;
+    // Called beside the other workers: makes the taken part, reporting into `log`,
+    // and returns what finishes it. A failure raises.
+    virtual std::unique_ptr<TPartDone> Make(unsigned worker, std::uint64_t number,
+                                            TBuildLog& log) = 0;
+};
+
+// Makes parts 1..count with `workers` workers at once. On the calling thread the log
+// lines of each part go out together, part after part, and each part is finished
+// before the next one's lines; so the log and the outputs are those of one worker.
+// A part that fails stops the parts not yet taken; parts after it that were already
+// being made are dropped, and its failure is raised again here after its lines.
+void RunPartPool(std::uint64_t count, unsigned workers, TPartWork& work, TBuildLog& log);
+
+// The workers a build uses: `requested`, or one per available processor for 0; never
+// more than there are parts, never fewer than one.
+unsigned PartWorkers(unsigned requested, std::uint64_t parts);
+
+}  // namespace quorix
