@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "book/book_builder.h"
+#include "book/font_lookup.h"
 #include "cli_options.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
@@ -31,7 +32,18 @@ fs::path MakePrivateDirectory() {
     return pattern;
 }
 
+// Names the font file the build draws with, so a substituted face shows. A face
+// that cannot be found is left to the build, which logs why.
+void ReportFontFile(const quorix::TFontDesc& font) {
+    try {
+        std::cerr << "Font file: " << quorix::LocateFont(font.face, font.bold, font.italic).path
+                  << std::endl;
+    } catch (const std::exception&) {
+    }
+}
+
 int RunBuild(const quorix::TCliBuild& build) {
+    ReportFontFile(build.settings.font);
     fs::path privateDir = MakePrivateDirectory();
     quorix::TBuildOptions options;
     options.keepTemporaryFiles = build.keepTemp;
