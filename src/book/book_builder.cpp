@@ -101,7 +101,10 @@ void TBuildRun::Run() {
 
     sourceSize_ = source_.Open(settings_.sourcePath);
     partCount_ = source_.PlanParts(partSize_);
-    for (std::uint64_t k = 1; k <= partCount_; ++k) BuildPart(k);
+    for (std::uint64_t k = 1; k <= partCount_; ++k) {
+        if (options_.partStarted) options_.partStarted(k, partCount_);
+        BuildPart(k);
+    }
     source_.Close();
 }
 

@@ -1,6 +1,7 @@
 // book_builder.h - the Start command: from settings to finished JAR and JAD files.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -37,17 +38,21 @@ struct TBuildOptions {
     // Asked when an archive entry cannot be written, with the question's text;
     // without it (or with Abort) the build fails and the part's JAR is deleted.
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure = nullptr;
+    // Asked by the driver between steps; true ends the build as interrupted.
+    std::function<bool()> stopRequested;
+    // Told as part k of N begins, for a front end's progress.
+    std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted;
 };
 
 class TBookBuilder {
-public:
+  public:
     explicit TBookBuilder(TBuildPlace place, TBuildOptions options = {});
 
     // Runs one build; every outcome is reported through the log. Returns true
     // when the log ends with the success line.
     bool Run(const TBuildSettings& settings, TBuildLog& log);
 
-private:
+  private:
     TBuildPlace place_;
     TBuildOptions options_;
 };
