@@ -39,9 +39,9 @@ struct TBuildOptions {
     // without it (or with Abort) the build fails and the part's JAR is deleted.
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure = nullptr;
     // Asked by the driver between steps; true ends the build as interrupted.
-    std::function<bool()> stopRequested;
+    std::function<bool()> stopRequested = nullptr;
     // Told as part k of N begins, for a front end's progress.
-    std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted;
+    std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted = nullptr;
 };
 
 class TBookBuilder {
