@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev xvfb xauth
     openjdk-17-jdk-headless proguard-cli junit4
     zip unzip time python3 clang libclang-rt-14-dev
+    desktop-file-utils openbox dpkg-dev fakeroot
 )
 
 missing=()
