@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -265,6 +266,15 @@ void TfmMain::showEvent(QShowEvent* event) {
     }
 }
 
+void TfmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Once the window manager has framed the window, its real frame is known.
+    if (placed_ && !framed_ && frameGeometry().height() > height()) {
+        framed_ = true;
+        KeepOnScreen();
+    }
+}
+
 // The laid-out position suits a 96-dpi screen; scaled up on a small one, the window's
 // bottom would fall below it. Moved up and left just enough, never off the top left.
 void TfmMain::KeepOnScreen() {
@@ -273,17 +283,21 @@ void TfmMain::KeepOnScreen() {
         return;
     }
     const QRect available = screen->availableGeometry();
-    const QRect frame = frameGeometry();
-    // Before the window manager has framed the window, allow for a title bar.
-    const int titleBar =
-        frame.height() > height() ? 0 : style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const QPoint moveBy(std::max(0, frame.right() - available.right()),
-                        std::max(0, frame.bottom() - available.bottom()));
-    QPoint to = pos() - moveBy;
-    to.setX(std::max(to.x(), available.left()));
-    to.setY(std::max(to.y(), available.top() + titleBar));
-    if (to != pos()) {
-        move(to);
+    QRect frame = frameGeometry();
+    if (frame.height() <= height()) {
+        // Not framed yet: allow for a title bar and borders.
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        frame = geometry().adjusted(-border, -titleBar - border, border, border);
+    }
+    const QPoint inset = pos() - frame.topLeft();  // where the client lies in the frame
+    QPoint to = frame.topLeft();
+    to.setX(std::max(available.left(),
+                     std::min(to.x(), available.left() + available.width() - frame.width())));
+    to.setY(std::max(available.top(),
+                     std::min(to.y(), available.top() + available.height() - frame.height())));
+    if (to != frame.topLeft()) {
+        move(to + inset);
     }
 }
 

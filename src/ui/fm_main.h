@@ -54,6 +54,7 @@ class TfmMain : public QWidget {
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -83,7 +84,8 @@ class TfmMain : public QWidget {
     TWindowOptions options_;  // for this session only
     QString lastFolder_;      // where the open dialogs start
     bool closeAfterBuild_ = false;
-    bool placed_ = false;  // moved onto its screen once
+    bool placed_ = false;  // moved onto its screen once shown
+    bool framed_ = false;  // and again once the window manager framed it
 
     QLineEdit* Edit2 = nullptr;
     QComboBox* ComboBox2 = nullptr;
