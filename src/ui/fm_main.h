@@ -45,6 +45,8 @@ class TfmMain : public QWidget {
     // The source choice after its dialog: path into Edit3, size and preview.
     void ChooseSource(const QString& path);
     const TWindowOptions& Options() const { return options_; }
+    // The entries of the window's context menu; each is one action added here.
+    void FillContextMenu(QMenu& menu);
 
   signals:
     // A Start build has ended and the window takes input again.
@@ -73,8 +75,6 @@ class TfmMain : public QWidget {
     std::optional<QString> AskForFile(const QString& title);
     void OnBuildFinished();
     void KeepOnScreen();
-    // The window's context menu; each entry is one action added here.
-    void FillContextMenu(QMenu& menu);
 
     TWindowServices services_;
     bool activated_ = false;

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -726,6 +727,18 @@ class FmMainTest : public QObject {
         QCOMPARE(platform_.outputFolders.at(0), std::filesystem::path(dir_.path().toStdString()));
         // The fixed layout's inputs are untouched by the options.
         QCOMPARE(platform_.builds.at(0).sourcePath, std::string("readme.txt"));
+
+        // The context menu offers the same dialog.
+        QMenu menu;
+        window_->FillContextMenu(menu);
+        QCOMPARE(menu.actions().size(), 1);
+        QAction* options = menu.actions().first();
+        QCOMPARE(options->text(), QStringLiteral("Options..."));
+        QCOMPARE(options->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        chosen.outputFolder = QStringLiteral("/elsewhere");
+        platform_.optionAnswers = {chosen};
+        options->trigger();
+        QCOMPARE(window_->Options().outputFolder, QStringLiteral("/elsewhere"));
     }
 };
 
