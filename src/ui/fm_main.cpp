@@ -120,7 +120,8 @@ TfmMain::TfmMain(TWindowServices services, QWidget* parent)
 
     CreateControls();
     ConnectHandlers();
-    ApplyBuildFont(buildFont_, ScreenFontFor(buildFont_).font);
+    const TScreenFont screenFont = ScreenFontFor(buildFont_);
+    ApplyBuildFont(buildFont_, screenFont.font, screenFont.file);
     // A file dropped anywhere on the window is the source; no control takes it as text.
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setAcceptDrops(false);
@@ -404,18 +405,17 @@ void TfmMain::Button5Click() {
         // Refused at once, with the reader's limit, rather than at Start.
         CheckFontForReader(font);
         fontDialogFont_ = *chosen;
-        ApplyBuildFont(font, *chosen);
+        ApplyBuildFont(font, *chosen, FontFileFor(font));
         Edit4->setText(chosen->family());
         FitLabel(Label2, CharHeightCaption(buildFont_.height));
     });
 }
 
 // The preview and the name box show the build's font; the name box's tip names its file.
-void TfmMain::ApplyBuildFont(const TFontDesc& font, const QFont& shown) {
+void TfmMain::ApplyBuildFont(const TFontDesc& font, const QFont& shown, const QString& file) {
     buildFont_ = font;
     Memo1->setFont(shown);
     Edit4->setFont(shown);
-    const QString file = ScreenFontFor(font).file;
     Edit4->setToolTip(file.isEmpty() ? QString() : QStringLiteral("Font file: ") + file);
 }
 

@@ -71,7 +71,7 @@ class TfmMain : public QWidget {
     void AppendLogLine(const QString& line);
     void SetInputsEnabled(bool enabled);
     void RunDeveloperCommand(void (*command)(const std::filesystem::path&));
-    void ApplyBuildFont(const TFontDesc& font, const QFont& shown);
+    void ApplyBuildFont(const TFontDesc& font, const QFont& shown, const QString& file);
     std::optional<QString> AskForFile(const QString& title);
     void OnBuildFinished();
     void KeepOnScreen();

@@ -82,16 +82,20 @@ QFont QFontFromFontDesc(const TFontDesc& desc) {
 
 namespace quorix {
 
-TScreenFont ScreenFontFor(const TFontDesc& desc) {
-    TScreenFont screen{QFontFromFontDesc(desc), QString()};
-    TFontFile file;
+QString FontFileFor(const TFontDesc& desc) {
     try {
-        file = LocateFont(desc.face, desc.bold, desc.italic);
+        const TFontFile file = LocateFont(desc.face, desc.bold, desc.italic);
+        return QFile::decodeName(QByteArray::fromStdString(file.path));
     } catch (const std::exception&) {
-        return screen;  // the build will say why
+        return QString();  // the build will say why
     }
-    screen.file = QFile::decodeName(QByteArray::fromStdString(file.path));
-    // Loading the same file twice gives the same family; Qt keeps it for the session.
+}
+
+TScreenFont ScreenFontFor(const TFontDesc& desc) {
+    TScreenFont screen{QFontFromFontDesc(desc), FontFileFor(desc)};
+    if (screen.file.isEmpty()) {
+        return screen;
+    }
     const int id = QFontDatabase::addApplicationFont(screen.file);
     const QStringList families =
         id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);

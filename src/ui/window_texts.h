@@ -45,6 +45,8 @@ struct TScreenFont {
     QString file;  // the font file the face resolved to; empty when it did not resolve
 };
 TScreenFont ScreenFontFor(const TFontDesc& desc);
+// The font file a build font resolves to; empty when it does not resolve.
+QString FontFileFor(const TFontDesc& desc);
 
 // The face of the window's own controls: narrow enough that every caption fits the
 // width the layout gives it.
