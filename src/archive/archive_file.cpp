@@ -19,6 +19,10 @@ TArchiveFile::TArchiveFile(const std::filesystem::path& path) {
     buffer_.reserve(kBufferSize);
 }
 
+TArchiveFile::TArchiveFile(int fd) : fd_(fd) {
+    buffer_.reserve(kBufferSize);
+}
+
 TArchiveFile::~TArchiveFile() {
     try {
         Flush();

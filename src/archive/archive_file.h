@@ -21,6 +21,8 @@ class TArchiveFile {
 
     // Creates the file or truncates it to 0 bytes; raises EFCreateError on failure.
     explicit TArchiveFile(const std::filesystem::path& path);
+    // Takes over `fd`, an empty file opened for reading and writing.
+    explicit TArchiveFile(int fd);
     ~TArchiveFile();
     TArchiveFile(const TArchiveFile&) = delete;
     TArchiveFile& operator=(const TArchiveFile&) = delete;

@@ -39,8 +39,8 @@ struct DeflaterGuard {
 // Feeds one block and hands everything the engine produces for it to `sink`; false when
 // the sink refused bytes.
 template <class Sink>
-bool DeflateBlock(z_stream& zs, const char* in, std::size_t n, bool last, char* out,
-                  Sink& sink, std::uint64_t& written) {
+bool DeflateBlock(z_stream& zs, const char* in, std::size_t n, bool last, char* out, Sink& sink,
+                  std::uint64_t& written) {
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));
     zs.avail_in = static_cast<uInt>(n);
     int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
@@ -123,7 +123,8 @@ class StringSink {
 // One compression run over `sourceSize` bytes that `source` hands out block by block.
 template <class Source, class Sink>
 TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::uint16_t method,
-                      Sink& sink, std::string_view instanceName) {
+                      Sink& sink, std::string_view instanceName,
+                      const std::function<bool()>& stop) {
     const bool deflating = method != zipfmt::kMethodStored;
     const std::size_t blockSize = BlockSizeForLevel(level);
     std::unique_ptr<char[]> out;
@@ -140,6 +141,9 @@ TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::
     std::uint64_t written = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
     while (consumed < sourceSize) {
+        if (stop && stop()) {
+            throw EZWInterrupted();
+        }
         std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, sourceSize - consumed));
         const char* in = source.Next(n);
@@ -149,8 +153,9 @@ TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::
         crc = crc32(crc, reinterpret_cast<const Bytef*>(in), static_cast<uInt>(n));
         bool last = n == sourceSize - consumed;
         consumed += n;
-        bool accepted = deflating ? DeflateBlock(engine.stream, in, n, last, out.get(), sink, written)
-                                  : sink.Put(std::string_view(in, n));
+        bool accepted = deflating
+                            ? DeflateBlock(engine.stream, in, n, last, out.get(), sink, written)
+                            : sink.Put(std::string_view(in, n));
         if (!accepted) {
             consumed -= n;
             break;
@@ -159,14 +164,16 @@ TZWCompressedData Run(Source& source, std::uint64_t sourceSize, int level, std::
             written += n;
         }
     }
-    // Ending a stream that was never finished is an engine error.
-    if (deflating && engine.End() < 0) {
-        throw ECompressionError();
-    }
+    // Ending a stream that was never finished is an engine error; a source or archive
+    // that fell short is reported as such, with its counts.
+    const int ended = deflating ? engine.End() : Z_OK;
     if (consumed != sourceSize) {
         throw EZWException(instanceName, zwInvalidCompressedSize,
                            FormatZWText(kMsgInvalidCompressedSize,
                                         {std::to_string(sourceSize), std::to_string(consumed)}));
+    }
+    if (ended < 0) {
+        throw ECompressionError();
     }
     TZWCompressedData result;
     result.crc32 = static_cast<std::uint32_t>(crc);
@@ -190,11 +197,11 @@ std::size_t BlockSizeForLevel(int level) {
 
 TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
                                 std::uint16_t method, TArchiveFile& archive,
-                                std::string_view instanceName) {
+                                std::string_view instanceName, const std::function<bool()>& stop) {
     StreamSource in(source, static_cast<std::size_t>(
                                 std::min<std::uint64_t>(BlockSizeForLevel(level), sourceSize)));
     ArchiveSink sink(archive);
-    return Run(in, sourceSize, level, method, sink, instanceName);
+    return Run(in, sourceSize, level, method, sink, instanceName, stop);
 }
 
 TZWCompressedData CompressBytes(std::string_view source, int level, std::uint16_t method,
@@ -202,7 +209,7 @@ TZWCompressedData CompressBytes(std::string_view source, int level, std::uint16_
     MemorySource in(source);
     StringSink sink(compressed);
     // Memory neither falls short nor refuses bytes, so no run fails for want of them.
-    return Run(in, source.size(), level, method, sink, std::string_view());
+    return Run(in, source.size(), level, method, sink, std::string_view(), {});
 }
 
 const TZWEntryCache::Item* TZWEntryCache::Find(std::string_view name, std::string_view source,
@@ -212,8 +219,7 @@ const TZWEntryCache::Item* TZWEntryCache::Find(std::string_view name, std::strin
         return nullptr;
     }
     const Item& item = found->second;
-    return item.level == level && item.method == method && item.source == source ? &item
-                                                                                 : nullptr;
+    return item.level == level && item.method == method && item.source == source ? &item : nullptr;
 }
 
 void TZWEntryCache::Store(std::string_view name, Item item) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <map>
 #include <string>
@@ -28,9 +29,11 @@ struct TZWCompressedData {
 // the last ends with a sync flush, so its output goes out before the next is read.
 // A source or archive that falls short raises EZWException code 34 (named after
 // `instanceName`); an engine error raises ECompressionError.
+// `stop`, when set, is asked before each block; true raises EZWInterrupted.
 TZWCompressedData CompressEntry(std::istream& source, std::uint64_t sourceSize, int level,
                                 std::uint16_t method, TArchiveFile& archive,
-                                std::string_view instanceName);
+                                std::string_view instanceName,
+                                const std::function<bool()>& stop = {});
 
 // The same run for a source already in memory: appends to `compressed` exactly the bytes
 // CompressEntry would write.

@@ -6,6 +6,7 @@
 
 #include "archive/mask.h"
 #include "archive/zip_format.h"
+#include "archive/zw_exception.h"
 
 namespace fs = std::filesystem;
 
@@ -75,10 +76,15 @@ struct Listing {
 
 // Regular files (symbolic links followed) and real directories; links to directories are
 // not entered so that a loop in the tree cannot make the walk endless.
-Listing ListDirectory(const std::string& dir) {
+[[noreturn]] void ThrowUnreadable(const std::string& path) {
+    throw EZWException("", zwCannotOpenFile, FormatZWText(kMsgCannotOpenFile, {path}));
+}
+
+Listing ListDirectory(const std::string& dir, bool strict) {
     Listing out;
     std::error_code ec;
-    fs::directory_iterator it(dir.empty() ? "/" : dir, ec);
+    const std::string listed = dir.empty() ? "/" : dir;
+    fs::directory_iterator it(listed, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const fs::directory_entry& e = *it;
         std::error_code sec;
@@ -92,6 +98,13 @@ Listing ListDirectory(const std::string& dir) {
         } else if (e.is_regular_file(sec)) {
             out.files.push_back(name);
         }
+        // A dangling link has no kind to read; anything else that fails is unreadable.
+        if (strict && sec && sec != std::errc::no_such_file_or_directory) {
+            ThrowUnreadable(e.path().string());
+        }
+    }
+    if (strict && ec) {
+        ThrowUnreadable(listed);
     }
     std::sort(out.files.begin(), out.files.end());
     std::sort(out.dirs.begin(), out.dirs.end());
@@ -142,7 +155,7 @@ void Collector::Search(const std::string& dir, const std::string& mask, bool rec
     const std::string listDir = DirectoryPart(pattern);
     const std::string namePart = NamePart(pattern);
     const TMask nameMask(namePart);
-    const Listing listing = ListDirectory(listDir);
+    const Listing listing = ListDirectory(listDir, req_.failOnUnreadable);
     const std::uint32_t fileFilter = req_.searchAttr & ~zipfmt::kAttrDirectory;
     for (const std::string& name : listing.files) {
         std::string path = listDir + "/" + name;

@@ -20,6 +20,9 @@ struct TZWCollectRequest {
     bool recurse = true;
     std::vector<std::string> exclusions;
     TZWStorePath storePath = TZWStorePath::spRelativePath;
+    // A directory that cannot be listed, or an entry whose kind cannot be read, raises
+    // EZWException code 33 naming it instead of contributing nothing.
+    bool failOnUnreadable = false;
 };
 
 struct TZWCandidate {
@@ -32,7 +35,8 @@ struct TZWCandidate {
 // Walks depth-first, pre-order: in each directory its files, then each subdirectory's own
 // entry followed by its contents; names within a directory in byte order so archives are
 // reproducible. Paths are resolved against the base directory, never by changing the
-// process's current directory. Directories that cannot be listed contribute nothing.
+// process's current directory. Directories that cannot be listed contribute nothing,
+// unless the request asks for failOnUnreadable.
 void CollectFiles(const TZWCollectRequest& request,
                   const std::function<void(const TZWCandidate&)>& accept);
 

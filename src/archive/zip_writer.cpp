@@ -69,6 +69,10 @@ TZWAction TZWBaseArchiver::DoProcessFileFailure(const TZWFailureInfo& failure) {
     return OnProcessFileFailure ? OnProcessFileFailure(failure) : TZWAction::actAbort;
 }
 
+void TZWBaseArchiver::CheckStop() const {
+    if (options_.stopRequested && options_.stopRequested()) throw EZWInterrupted();
+}
+
 void TZWBaseArchiver::RequireOpen() const {
     if (!IsOpen()) {
         throw EZWException(name_, zwArchiveNotOpen, kMsgArchiveNotOpen);
@@ -81,6 +85,20 @@ void TZWBaseArchiver::OpenNew() {
     }
     Close();
     file_ = std::make_unique<TArchiveFile>(fileName_);
+    StartEmpty();
+}
+
+void TZWBaseArchiver::OpenNew(int fd) {
+    auto adopted = std::make_unique<TArchiveFile>(fd);
+    if (fileName_.filename().empty()) {
+        throw EZWException(name_, zwBlankFileName, kMsgBlankFileName);
+    }
+    Close();
+    file_ = std::move(adopted);
+    StartEmpty();
+}
+
+void TZWBaseArchiver::StartEmpty() {
     dir_ = TZWDirManager();
     depth_ = 0;
     if (AfterOpen) {
@@ -98,6 +116,7 @@ void TZWBaseArchiver::AddMatching(std::string_view fileMask, std::uint32_t searc
     request.recurse = options_.recurse;
     request.exclusions = {std::string(exclusionMask), ResolveDir(fileName_).string()};
     request.storePath = options_.storePath;
+    request.failOnUnreadable = options_.failOnUnreadable;
     BeginUpdate();
     try {
         CollectFiles(request, [this](const TZWCandidate& c) { AddCandidate(c); });
@@ -202,6 +221,7 @@ void TZWBaseArchiver::Commit() {
                 ++i;
                 continue;
             }
+            CheckStop();
             try {
                 WriteEntry(working[i]);
                 ++i;
@@ -268,7 +288,8 @@ void TZWBaseArchiver::WriteEntry(TZWEntry& entry) {
             return;
         }
         WriteLocalHeader(entry, zipfmt::kCrcPlaceholder, 0, Fit32(size, entry));
-        TZWCompressedData data = CompressEntry(source, size, entry.level, h.method, *file_, name_);
+        TZWCompressedData data = CompressEntry(source, size, entry.level, h.method, *file_, name_,
+                                               options_.stopRequested);
         h.method = data.method;
         h.crc32 = data.crc32;
         h.compressedSize = Fit32(data.compressedSize, entry);
@@ -298,7 +319,8 @@ void TZWBaseArchiver::WriteSmallEntry(TZWEntry& entry, std::istream& source, std
         throw EZWException(name_, zwInvalidCompressedSize,
                            FormatZWText(kMsgInvalidCompressedSize, {std::to_string(size), "0"}));
     }
-    const bool cacheable = h.method != zipfmt::kMethodStored && size <= TZWEntryCache::kMaxSourceSize;
+    const bool cacheable =
+        h.method != zipfmt::kMethodStored && size <= TZWEntryCache::kMaxSourceSize;
     const TZWEntryCache::Item* cached =
         cacheable ? cache_.Find(entry.storedName, bytes, entry.level, h.method) : nullptr;
     TZWEntryCache::Item fresh;

@@ -29,8 +29,13 @@ struct TZWOptions {
     TZWStorePath storePath = TZWStorePath::spRelativePath;
     bool recurse = true;
     TZWOverwriteMode overwriteMode = TZWOverwriteMode::omAlways;
+    // Collection raises code 33 for a directory it cannot list instead of skipping it.
+    bool failOnUnreadable = false;
     // After a commit the archive file is flushed to the disk.
     bool flushBuffers = true;
+    // Asked before each entry and each block of a large one; true ends the commit with
+    // EZWInterrupted. Empty: never.
+    std::function<bool()> stopRequested = nullptr;
 };
 
 struct TZWFailureInfo {
@@ -71,6 +76,9 @@ class TZWBaseArchiver {
 
     // Creates (or truncates) FileName and opens the writer on an empty directory.
     void OpenNew();
+    // Opens the writer on an empty directory over `fd`, a new empty file that FileName
+    // names; the writer takes the descriptor over and closes it.
+    void OpenNew(int fd);
     // Collects what `fileMask` selects under BaseDir into the directory and commits,
     // unless an outer update is open.
     void AddMatching(std::string_view fileMask, std::uint32_t searchAttr,
@@ -96,6 +104,8 @@ class TZWBaseArchiver {
 
   private:
     void RequireOpen() const;
+    void StartEmpty();
+    void CheckStop() const;
     void AddCandidate(const TZWCandidate& candidate);
     void InitEntry(TZWEntry& entry, const TZWCandidate& candidate, TZWOperation operation);
     void Commit();

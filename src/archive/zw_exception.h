@@ -36,6 +36,7 @@ inline constexpr std::string_view kMsgNativeErrorSeparator = " - Native error: "
 inline constexpr std::string_view kMsgCannotCreateFile = "Cannot create file %s";
 inline constexpr std::string_view kMsgCompressionError = "error";
 inline constexpr std::string_view kMsgStreamWriteError = "Stream write error";
+inline constexpr std::string_view kMsgZWInterrupted = "Interrupted";
 
 // Replaces each "%s" or "%d" in turn with the next argument.
 std::string FormatZWText(std::string_view text, std::initializer_list<std::string> args);
@@ -61,6 +62,12 @@ class EFCreateError : public std::runtime_error {
 class ECompressionError : public std::runtime_error {
   public:
     ECompressionError() : std::runtime_error(std::string(kMsgCompressionError)) {}
+};
+
+// The caller asked the writer to stop; no question is asked about it.
+class EZWInterrupted : public std::runtime_error {
+  public:
+    EZWInterrupted() : std::runtime_error(std::string(kMsgZWInterrupted)) {}
 };
 
 // The end record did not go into the archive in full.

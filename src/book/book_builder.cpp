@@ -4,9 +4,10 @@
 #include <ctime>
 #include <optional>
 #include <exception>
+#include <set>
 #include <system_error>
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
@@ -18,6 +19,7 @@
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/part_reader.h"
+#include "book/replacing_file.h"
 #include "payload/reader_payload.h"
 
 namespace quorix {
@@ -34,6 +36,11 @@ constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
 constexpr std::string_view kMetaDirName = "META-INF";
 constexpr std::string_view kManifestName = "MANIFEST.MF";
 constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
+// Every entry of a part's JAR, as stored.
+constexpr std::string_view kJarEntries[] = {"META-INF/",         "META-INF/MANIFEST.MF",
+                                            "TBookMIDlet.class", "TBookCanvas.class",
+                                            "book.dat",          "help.dat",
+                                            "font.dat"};
 
 std::string ClockTime() {
     std::time_t now = std::time(nullptr);
@@ -55,6 +62,8 @@ public:
         zw_.OnProcessFileFailure = [this](const TZWFailureInfo& failure) {
             return AskEntryFailure(failure);
         };
+        zw_.Options().stopRequested = options_.stopRequested;
+        zw_.Options().failOnUnreadable = true;
     }
 
     void Run();
@@ -65,8 +74,10 @@ private:
     void PrepareDirectories();
     void BuildPart(std::uint64_t number);
     std::string PartName(std::uint64_t number) const;
-    std::uintmax_t PackJar(const fs::path& jar);
-    TZWAction AskEntryFailure(const TZWFailureInfo& failure) const;
+    std::uintmax_t PackJar(TReplacingFile& jar);
+    void CheckJarEntries() const;
+    void CheckStop() const;
+    TZWAction AskEntryFailure(const TZWFailureInfo& failure);
 
     const TBuildPlace& place_;
     const TBuildOptions& options_;
@@ -75,23 +86,30 @@ private:
 
     std::string bookName_;  // in the code page: what the descriptors carry
     std::string infoText_;  // in the code page: what the help page shows
+    std::string helpTemplate_;  // in the code page
     std::int32_t partSize_ = 0;
     fs::path midletsDir_, tempDir_, metaDir_;
     TPartReader source_;
     std::uintmax_t sourceSize_ = 0;
     std::uint64_t partCount_ = 0;
     char decimalSeparator_ = '.';
-    std::vector<fs::path> unfinished_;  // outputs of the part being made
+    std::set<std::string> ignored_;  // entries of this part the user chose to leave out
     TZipWriter zw_{"zw"};
     std::optional<TFontRasterizer> font_;  // looked up and loaded once per build
 };
 
 void TBuildRun::Run() {
+    // The help templates, descriptors and the reader's own texts are ASCII.
+    CheckSingleByteCodePage(settings_.font.codePage);
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
     bookName_ = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
-    if (!IsValidBookName(bookName_)) throw TBookError(std::string(kMsgInvalidBookName));
+    // The phone sees the code-page name, the file system the UTF-8 one: both must pass.
+    if (!IsValidBookName(bookName_) || !IsValidBookName(settings_.bookName)) {
+        throw TBookError(std::string(kMsgInvalidBookName));
+    }
     infoText_ = Utf8ToCodePage(settings_.infoText, settings_.font.codePage);
+    helpTemplate_ = THelpText::TemplateIn(settings_.helpLanguage, settings_.font.codePage);
     decimalSeparator_ = LocaleDecimalSeparator();
     font_.emplace(settings_.font);
 
@@ -102,9 +120,11 @@ void TBuildRun::Run() {
     sourceSize_ = source_.Open(settings_.sourcePath);
     partCount_ = source_.PlanParts(partSize_);
     for (std::uint64_t k = 1; k <= partCount_; ++k) {
+        CheckStop();
         if (options_.partStarted) options_.partStarted(k, partCount_);
         BuildPart(k);
     }
+    source_.CheckFullyRead();
     source_.Close();
 }
 
@@ -126,7 +146,7 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     const std::string fileName = PartName(number);
     const std::string phoneName =
         partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
-    std::string_view templ = THelpText::Template(settings_.helpLanguage);
+    std::string_view templ = helpTemplate_;
 
     // The previous part's files are removed rather than overwritten: file systems such as
     // ext4 send a file that is truncated and written again to the disk when it is closed,
@@ -155,43 +175,86 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     font_->WriteFontDat(tempDir_, log_);
     font_->Release();
 
+    CheckStop();
     log_.Add("Creating jar file...");
-    const fs::path jar = midletsDir_ / (fileName + ".jar");
-    unfinished_.push_back(jar);
+    // Both files are new ones beside their final names until the pair is complete; the
+    // part's previous JAR and JAD stay as they were if anything fails before that.
+    TReplacingFile jar(midletsDir_ / (fileName + ".jar"));
     std::uintmax_t jarSize = PackJar(jar);
     log_.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
 
-    const fs::path jad = midletsDir_ / (fileName + ".jad");
-    unfinished_.push_back(jad);
+    TReplacingFile jad(midletsDir_ / (fileName + ".jad"));
     std::string jadText = TDescriptorWriter::JadText(phoneName, kVendor, jarSize);
-    WriteTextFile(jadText, jad, false, log_);
+    try {
+        jad.Write(jadText);
+        jad.Finish();
+    } catch (const EOutputError&) {
+        throw TBookError(std::string(kMsgCannotSaveFile) + jad.Target().string());
+    }
+    log_.Add("Create file " + jad.Target().string() + ", size " + std::to_string(jadText.size()) +
+             " bytes");
+    CheckStop();
+    CommitPair(jar, jad);
     log_.Add("Create " + fileName + ".jad, size " + std::to_string(jadText.size()) + " bytes");
-    unfinished_.clear();
+}
+
+void TBuildRun::CheckStop() const {
+    if (options_.stopRequested && options_.stopRequested()) {
+        throw TBookError(std::string(kMsgInterrupted));
+    }
 }
 
 // Packs the temporary tree with the manifest first: phones and Java's JAR
 // reader look for it there.
-std::uintmax_t TBuildRun::PackJar(const fs::path& jar) {
-    zw_.SetFileName(jar);
-    zw_.OpenNew();
-    zw_.SetBaseDir(tempDir_);
-    zw_.BeginUpdate();
-    zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
-    zw_.AddMatching("*.*", kSearchAttributes, "");
-    zw_.EndUpdate();
+std::uintmax_t TBuildRun::PackJar(TReplacingFile& jar) {
+    int fd = ::dup(jar.Fd());
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar.Target().string());
+    ignored_.clear();
+    try {
+        zw_.SetFileName(jar.TempPath());
+        zw_.OpenNew(fd);
+        zw_.SetBaseDir(tempDir_);
+        zw_.BeginUpdate();
+        zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
+        zw_.AddMatching("*.*", kSearchAttributes, "");
+        zw_.EndUpdate();
+        CheckJarEntries();
+    } catch (...) {
+        zw_.Close();
+        throw;
+    }
     zw_.Close();
-    struct stat info {};
-    if (::stat(jar.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
-    return static_cast<std::uintmax_t>(info.st_size);
+    return jar.Finish();
 }
 
-TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) const {
+// A file that could not be listed or opened must not leave a JAR that looks whole.
+void TBuildRun::CheckJarEntries() const {
+    std::string missing;
+    for (std::string_view name : kJarEntries) {
+        if (ignored_.count(std::string(name)) != 0) continue;
+        const TZWDirArray& entries = zw_.Entries();
+        if (!entries.Find(std::string(name))) {
+            missing += (missing.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    if (!missing.empty()) throw TBookError(std::string(kMsgArchiveIncomplete) + missing);
+}
+
+TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) {
     if (!options_.askEntryFailure) return TZWAction::actAbort;
     switch (options_.askEntryFailure(failure.message + std::string(kMsgEntryFailureQuestion))) {
         case TEntryFailureAnswer::Retry:
             return TZWAction::actRetry;
-        case TEntryFailureAnswer::Ignore:
+        case TEntryFailureAnswer::Ignore: {
+            std::error_code ec;
+            fs::path stored = fs::path(failure.sourcePath).lexically_relative(tempDir_);
+            if (stored.empty() || stored.string().rfind("..", 0) == 0) {
+                stored = fs::weakly_canonical(failure.sourcePath, ec)
+                             .lexically_relative(fs::weakly_canonical(tempDir_, ec));
+            }
+            ignored_.insert(stored.generic_string());
             return TZWAction::actSkip;
+        }
         case TEntryFailureAnswer::Abort:
             break;
     }
@@ -200,9 +263,6 @@ TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) const {
 
 void TBuildRun::DiscardUnfinishedOutputs() {
     zw_.Close();
-    std::error_code ec;
-    for (const fs::path& path : unfinished_) fs::remove(path, ec);
-    unfinished_.clear();
 }
 
 void TBuildRun::Cleanup() {

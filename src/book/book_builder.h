@@ -18,6 +18,10 @@ inline constexpr std::string_view kMsgProcessEnded = "Process successfully ended
 inline constexpr std::string_view kMsgProcessFailed = "Process not ended, error: ";
 inline constexpr std::string_view kMsgInvalidPartSize = "Invalid part size";
 inline constexpr std::string_view kMsgInvalidBookName = "Invalid book name";
+inline constexpr std::string_view kMsgInterrupted = "Interrupted";
+// Followed by the names of the files the archive lacks.
+inline constexpr std::string_view kMsgArchiveIncomplete =
+    "The archive does not hold every file of the temporary directory, missing: ";
 // Follows the failing entry's message in the question put to the user.
 inline constexpr std::string_view kMsgEntryFailureQuestion =
     ". File processing error, possibly disk is full";
@@ -38,7 +42,9 @@ struct TBuildOptions {
     // Asked when an archive entry cannot be written, with the question's text;
     // without it (or with Abort) the build fails and the part's JAR is deleted.
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure = nullptr;
-    // Asked by the driver between steps; true ends the build as interrupted.
+    // Asked between the steps of a build and while an archive is written; true ends the
+    // build with "Interrupted", its unfinished files removed. Empty: never. It may be
+    // called from any thread that builds, so it must be safe to call concurrently.
     std::function<bool()> stopRequested = nullptr;
     // Told as part k of N begins, for a front end's progress.
     std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted = nullptr;

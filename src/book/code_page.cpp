@@ -50,6 +50,44 @@ void CheckCodePage(const std::string& codePage) {
     OpenIconv("UTF-8", codePage);
 }
 
+void CheckSingleByteCodePage(const std::string& codePage) {
+    IconvHandle cd = OpenIconv("UTF-32LE", codePage);
+    for (int b = 0; b < 256; ++b) {
+        char in[1] = {static_cast<char>(b)};
+        char* inPtr = in;
+        std::size_t inLeft = 1;
+        char32_t out[2] = {};
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        // Code pages with combining accents hold a letter back until the input ends.
+        if (rc != static_cast<std::size_t>(-1))
+            iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+        // A byte that waits for more input starts a multi-byte sequence (or a shift).
+        bool incomplete = rc == static_cast<std::size_t>(-1) && errno == EINVAL;
+        bool ascii = b < 32 || b > 126 ||
+                     (rc != static_cast<std::size_t>(-1) && outLeft == sizeof out - 4 &&
+                      out[0] == static_cast<char32_t>(b));
+        if (incomplete || !ascii) {
+            throw TBookError("Code page \"" + codePage + std::string(kMsgNotSingleByte));
+        }
+    }
+}
+
+std::string ConvertCodePage(std::string_view bytes, const std::string& from, const std::string& to,
+                            char replacement) {
+    IconvHandle cd = OpenIconv(to, from);
+    std::string out;
+    for (char c : bytes) {
+        const char* in = &c;
+        std::size_t inLeft = 1;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        if (!ConvertSome(cd.get(), in, inLeft, out) || inLeft != 0) out += replacement;
+    }
+    return out;
+}
+
 std::string Utf8ToCodePage(std::string_view utf8, const std::string& codePage) {
     IconvHandle cd = OpenIconv(codePage, "UTF-8");
     const char* in = utf8.data();

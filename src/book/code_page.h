@@ -21,4 +21,17 @@ std::optional<char32_t> CodePageChar(unsigned char byte, const std::string& code
 // Raises TBookError "Unknown code page <name>" when iconv does not know it.
 void CheckCodePage(const std::string& codePage);
 
+inline constexpr std::string_view kMsgNotSingleByte =
+    "\" is not a single-byte code page that keeps ASCII";
+
+// Raises TBookError `Code page "<name>" is not a single-byte code page that keeps ASCII`
+// unless every byte stands alone (no byte starts a longer sequence) and bytes 32 to 126
+// are those ASCII characters; an unknown code page raises as CheckCodePage does.
+void CheckSingleByteCodePage(const std::string& codePage);
+
+// Converts single-byte text from one code page into another; a character the target
+// lacks becomes `replacement`.
+std::string ConvertCodePage(std::string_view bytes, const std::string& from, const std::string& to,
+                            char replacement);
+
 }  // namespace quorix

@@ -4,10 +4,12 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <memory>
 
 #include "book/book_error.h"
+#include "book/replacing_file.h"
 
 namespace quorix {
 namespace {
@@ -27,6 +29,19 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
+// A name that can only mean a file: a family name holds neither.
+bool LooksLikeFontFile(std::string_view face) {
+    static constexpr std::string_view kExtensions[] = {".ttf", ".otf", ".ttc",   ".pcf",
+                                                       ".bdf", ".pfb", ".pcf.gz"};
+    if (face.find('/') != std::string_view::npos) return true;
+    std::string lower(face);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (std::string_view ext : kExtensions) {
+        if (lower.size() > ext.size() && lower.ends_with(ext)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string_view FamilyForFace(std::string_view face) {
@@ -35,9 +50,13 @@ std::string_view FamilyForFace(std::string_view face) {
 
 TFontFile LocateFont(const std::string& face, bool bold, bool italic) {
     std::error_code ec;
-    bool isFile = std::filesystem::is_regular_file(face, ec);
-    if (isFile) return {face, 0};
-    if (face.find('/') != std::string::npos) {
+    std::filesystem::file_status status = std::filesystem::status(face, ec);
+    if (std::filesystem::is_regular_file(status)) return {face, 0};
+    // A FIFO or a device would hold the font loader for ever.
+    if (std::filesystem::exists(status)) {
+        throw TBookError(std::string(kMsgNotRegularFile) + face);
+    }
+    if (LooksLikeFontFile(face)) {
         throw TBookError(std::string(kMsgFontFileNotFound) + face);
     }
     PatternPtr pattern(FcPatternCreate());

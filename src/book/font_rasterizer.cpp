@@ -155,6 +155,7 @@ struct TFontRasterizer::TGlyphImage {
     int advance = 0;                     // whole pixels
     int left = 0;                        // first inked column relative to the cell
     std::vector<std::uint16_t> columns;  // rows relative to the cell top
+    bool ink = false;                    // any pixel set, inside the cell's rows or not
 };
 
 struct TFontRasterizer::TFace {
@@ -163,6 +164,8 @@ struct TFontRasterizer::TFace {
     bool embolden = false;
     bool oblique = false;
     bool declaredAdvances = false;  // scaled advances, not the hinter's
+    bool symbol = false;            // shapes found at F000 + byte, not by character
+    std::string path;               // the font file, for messages
     int ascent = 0;                 // baseline row within the cell
     std::uint16_t lineMask = 0;
     std::array<FT_UInt, 256> glyphIndex{};
@@ -175,7 +178,7 @@ struct TFontRasterizer::TFace {
 void TFontRasterizer::TFace::MapCodePage(const std::string& codePage) {
     FT_Face f = face.get();
     bool unicode = FT_Select_Charmap(f, FT_ENCODING_UNICODE) == 0;
-    bool symbol = !unicode && FT_Select_Charmap(f, FT_ENCODING_MS_SYMBOL) == 0;
+    symbol = !unicode && FT_Select_Charmap(f, FT_ENCODING_MS_SYMBOL) == 0;
     for (int j = 0; j < 256; ++j) {
         if (symbol) {
             // Symbol fonts keep their shapes at F000 + byte.
@@ -192,10 +195,11 @@ void TFontRasterizer::TFace::MapCodePage(const std::string& codePage) {
 TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int height) {
     FT_Face f = face.get();
     FT_GlyphSlot slot = f->glyph;
-    // Hinted for a one-bit target: stems land on whole pixels.
-    if (FT_Load_Glyph(f, index, FT_LOAD_TARGET_MONO) != 0 &&
-        (index == 0 || FT_Load_Glyph(f, 0, FT_LOAD_TARGET_MONO) != 0)) {
-        return {};  // a broken glyph draws nothing rather than stopping the build
+    // Hinted for a one-bit target: stems land on whole pixels. A glyph that does not
+    // load is a damaged font, which would otherwise give a book of blank pages.
+    if (FT_Load_Glyph(f, index, FT_LOAD_TARGET_MONO) != 0) {
+        throw TBookError(std::string(kMsgCannotLoadFont) + path + ": glyph " +
+                         std::to_string(index) + " is damaged");
     }
     int widened = 0;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
@@ -215,7 +219,8 @@ TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int hei
     }
     image.advance = std::max(0, image.advance);
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
-        return image;
+        throw TBookError(std::string(kMsgCannotLoadFont) + path + ": glyph " +
+                         std::to_string(index) + " is damaged");
     }
     const FT_Bitmap& bitmap = slot->bitmap;
     image.left = slot->bitmap_left;
@@ -226,9 +231,10 @@ TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int hei
     int top = ascent - slot->bitmap_top;
     for (unsigned r = 0; r < bitmap.rows; ++r, row += bitmap.pitch) {
         std::uint16_t bit = RowMask(top + static_cast<int>(r), 1, height);
-        if (bit == 0) continue;
         for (unsigned c = 0; c < bitmap.width; ++c) {
-            if (PixelInk(bitmap, row, c)) image.columns[c] |= bit;
+            if (!PixelInk(bitmap, row, c)) continue;
+            image.ink = true;
+            image.columns[c] |= bit;
         }
     }
     return image;
@@ -252,6 +258,7 @@ TFontRasterizer::TFontRasterizer(const TFontDesc& font) : face_(std::make_unique
         throw TBookError(std::string(kMsgCannotLoadFont) + file.path);
     }
     face_->face.reset(face);
+    face_->path = file.path;
     if (!SetSize(face, font.height)) {
         throw TBookError(std::string(kMsgCannotLoadFont) + file.path + " at height " +
                          std::to_string(font.height));
@@ -292,7 +299,16 @@ void TFontRasterizer::Render(const TGlyphSet& set) {
     std::array<int, 256> widths{};
     int stripWidth = 0;
     for (int j = 0; j < 256; ++j) {
-        if (set.Contains(j)) widths[j] = Glyph(j).advance;
+        if (set.Contains(j)) {
+            const TGlyphImage& glyph = Glyph(j);
+            // Every font draws the visible ASCII characters; one that draws them blank
+            // is damaged (the code page keeps ASCII at those bytes).
+            if (j > 32 && j < 127 && !glyph.ink && !face_->symbol) {
+                throw TBookError(std::string(kMsgCannotLoadFont) + face_->path + ": no ink for \"" +
+                                 static_cast<char>(j) + "\"");
+            }
+            widths[j] = glyph.advance;
+        }
         stripWidth += widths[j];
     }
     CheckGlyphWidths(widths);

@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "book/code_page.h"
 #include "book/file_writer.h"
 
 namespace quorix {
@@ -80,6 +81,10 @@ constexpr std::string_view kRussianTemplate =
 
 std::string_view THelpText::Template(HelpLanguage language) {
     return language == kHelpEnglish ? kEnglishTemplate : kRussianTemplate;
+}
+
+std::string THelpText::TemplateIn(HelpLanguage language, const std::string& codePage) {
+    return ConvertCodePage(Template(language), "CP1251", codePage, '?');
 }
 
 std::string FormatKilobytes(std::uintmax_t bytes, char decimalSeparator) {

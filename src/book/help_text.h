@@ -14,9 +14,12 @@ namespace quorix {
 inline constexpr std::string_view kPlaceholder = "####Info";
 
 class THelpText {
-public:
+  public:
     // The unfilled template: English for language 1, Russian (Windows-1251) otherwise.
     static std::string_view Template(HelpLanguage language);
+    // The template in the build's code page: the texts are Windows-1251, and a letter
+    // the code page lacks becomes "?".
+    static std::string TemplateIn(HelpLanguage language, const std::string& codePage);
 
     // Fills the template's five placeholders in order with the info text, the book
     // size, the part number, the part count and the part size. Values go in as they

@@ -11,6 +11,7 @@
 #include "book/book_error.h"
 #include "book/byte_order.h"
 #include "book/file_writer.h"
+#include "book/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -27,15 +28,20 @@ TPartReader::~TPartReader() {
 
 std::uintmax_t TPartReader::Open(const fs::path& source) {
     Close();
-    fd_ = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO without a writer does not hold the open.
+    fd_ = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) throw TBookError(IoErrorMessage(errno));
     struct stat info {};
     if (::fstat(fd_, &info) != 0) throw TBookError(IoErrorMessage(errno));
     // A directory opens for reading here but can never be read as text.
-    if (!S_ISREG(info.st_mode))
-        throw TBookError(IoErrorMessage(S_ISDIR(info.st_mode) ? EISDIR : EIO));
+    if (S_ISDIR(info.st_mode)) throw TBookError(IoErrorMessage(EISDIR));
+    // A FIFO or a device has no size to plan parts from and may never end.
+    if (!S_ISREG(info.st_mode)) throw TBookError(std::string(kMsgNotRegularFile) + source.string());
+    ::fcntl(fd_, F_SETFL, 0);
+    path_ = source;
     size_ = static_cast<std::uintmax_t>(info.st_size);
     position_ = 0;
+    planned_ = false;
     return size_;
 }
 
@@ -49,7 +55,20 @@ std::uint64_t TPartReader::PlanParts(std::int32_t partSize) {
         ++parts;
     }
     position_ = 0;
+    planned_ = true;
     return parts;
+}
+
+void TPartReader::ThrowChanged(std::uintmax_t now) const {
+    throw TBookError(std::string(kMsgSourceChanged) + path_.string() + " was " +
+                     std::to_string(size_) + " bytes, now " + std::to_string(now));
+}
+
+void TPartReader::CheckFullyRead() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) throw TBookError(IoErrorMessage(errno));
+    const auto now = static_cast<std::uintmax_t>(info.st_size);
+    if (position_ != size_ || now != size_) ThrowChanged(now);
 }
 
 TPart TPartReader::ReadCut() {
@@ -66,7 +85,14 @@ TPart TPartReader::ReadCut() {
             if (errno == EINTR) continue;
             throw TBookError(IoErrorMessage(errno));
         }
-        if (n == 0) break;  // the file shrank under us: take what is there
+        if (n == 0) {
+            // The file shrank under us: while planning, take what is there; once the
+            // parts are planned, their bytes must all be delivered.
+            if (!planned_) break;
+            struct stat info {};
+            ThrowChanged(::fstat(fd_, &info) == 0 ? static_cast<std::uintmax_t>(info.st_size)
+                                                  : position_ + got);
+        }
         got += static_cast<std::size_t>(n);
     }
     buffer_.resize(got);

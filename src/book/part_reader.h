@@ -8,6 +8,8 @@
 
 #include "book/build_log.h"
 
+inline constexpr std::string_view kMsgSourceChanged = "The source changed during the build: ";
+
 namespace quorix {
 
 // How many bytes of a read make the part: after a full read, up to and including
@@ -38,13 +40,20 @@ class TPartReader {
     // length, then the part), logging "Create text file <path>, size <L> bytes".
     TPart NextPart(const std::filesystem::path& tempDir, TBuildLog& log);
 
+    // Raises TBookError when the source no longer holds exactly the bytes the parts
+    // were planned from (it grew or shrank during the build).
+    void CheckFullyRead() const;
+
     void Close();
 
   private:
     // Reads the part at position_ into buffer_ and returns its cut.
     TPart ReadCut();
+    [[noreturn]] void ThrowChanged(std::uintmax_t now) const;
 
     int fd_ = -1;
+    std::filesystem::path path_;
+    bool planned_ = false;
     std::uintmax_t size_ = 0;
     std::uintmax_t position_ = 0;
     std::int32_t partSize_ = 0;

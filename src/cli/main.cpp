@@ -8,28 +8,52 @@
 #include <system_error>
 
 #include "book/book_builder.h"
+#include "book/file_writer.h"
 #include "book/font_lookup.h"
 #include "cli_options.h"
+#include "book/stop_signals.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-// Writes each line as soon as the build reports it.
+// Writes each line as soon as the build reports it. A line that cannot be written (the
+// reader of a pipe went away) is lost; the build goes on.
 class TStdoutLog : public quorix::TBuildLog {
   public:
-    void Add(std::string_view line) override { std::cout << line << std::endl; }
+    void Add(std::string_view line) override {
+        std::cout << line << std::endl;
+        std::cout.clear();
+        last_ = line;
+    }
+    const std::string& Last() const { return last_; }
+
+  private:
+    std::string last_;
 };
 
-// A directory of this run's own, so that parallel runs never share files.
+// A directory of this run's own, so that parallel runs never share files. Raises with
+// the build's own failure text, naming where it was to be made.
 fs::path MakePrivateDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "quorix-maker-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(),
-                                "cannot create a temporary directory");
+    std::error_code ec;
+    fs::path parent = fs::temp_directory_path(ec);
+    if (ec) {
+        const char* tmpdir = std::getenv("TMPDIR");
+        parent = tmpdir != nullptr ? tmpdir : "/tmp";
     }
-    return pattern;
+    const std::string pattern = (parent / "quorix-maker-XXXXXX").string();
+    std::string made = pattern;
+    if (ec || ::mkdtemp(made.data()) == nullptr) {
+        throw std::runtime_error(std::string(quorix::kMsgCannotCreateDir) + pattern);
+    }
+    return made;
+}
+
+// The process's exit status for a build that a signal stopped: 128 + the signal.
+int StatusAfter(bool ok) {
+    if (int signal = quorix::StopSignal(); signal != 0) return 128 + signal;
+    return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 // Names the font file the build draws with, so a substituted face shows. A face
@@ -44,22 +68,37 @@ void ReportFontFile(const quorix::TFontDesc& font) {
 
 int RunBuild(const quorix::TCliBuild& build) {
     ReportFontFile(build.settings.font);
-    fs::path privateDir = MakePrivateDirectory();
+    quorix::InstallStopSignals();
+    TStdoutLog log;
+    fs::path privateDir;
+    try {
+        privateDir = MakePrivateDirectory();
+    } catch (const std::exception& e) {
+        log.Add(std::string(quorix::kMsgProcessFailed) + e.what());
+        return EXIT_FAILURE;
+    }
+    // A missing output directory is made with its parents; one that cannot be made is
+    // reported by the build, which names it.
+    std::error_code ec;
+    if (!fs::exists(build.output, ec)) fs::create_directories(build.output, ec);
     quorix::TBuildOptions options;
     options.keepTemporaryFiles = build.keepTemp;
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
+    options.stopRequested = [] { return quorix::StopSignal() != 0; };
     quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir},
                                  options);
-    TStdoutLog log;
     bool ok = builder.Run(build.settings, log);
-    if (build.keepTemp) {
-        std::cout << "Temporary files kept in " << (privateDir / "temp").string() << std::endl;
+    if (!ok && log.Last() == std::string(quorix::kMsgProcessFailed) + "File not found") {
+        std::cerr << "quorix-maker-cli: File not found: " << build.settings.sourcePath << std::endl;
+    }
+    const fs::path kept = privateDir / "temp";
+    if (build.keepTemp && quorix::StopSignal() == 0 && fs::exists(kept, ec)) {
+        std::cout << "Temporary files kept in " << kept.string() << std::endl;
     } else {
-        std::error_code ec;
         fs::remove_all(privateDir, ec);
     }
-    return ok ? EXIT_SUCCESS : EXIT_FAILURE;
+    return StatusAfter(ok);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "book/stop_signals.h"
 #include "ui/work_place.h"
 
 namespace quorix {
@@ -42,7 +43,10 @@ TBuildFunction BookBuildIn(const QString& programDirectory, const QString& docum
         }
         TBuildOptions options;
         options.askEntryFailure = std::move(ask);
-        options.stopRequested = job.stopRequested;
+        // A stop signal to the program, or the window's own request.
+        options.stopRequested = [stop = job.stopRequested] {
+            return StopSignal() != 0 || (stop && stop());
+        };
         options.partStarted = job.partStarted;
         TBookBuilder builder(TBuildPlace{midletsParent, temp->Path()}, std::move(options));
         builder.Run(job.settings, log);

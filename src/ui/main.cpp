@@ -4,12 +4,21 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "book/stop_signals.h"
 #include "ui/book_build.h"
 #include "ui/fm_main.h"
 #include "ui/window_services.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // A signal stops a running build (it removes its unfinished files) and then the program.
+    quorix::InstallStopSignals();
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, [] {
+        if (const int signal = quorix::StopSignal(); signal != 0)
+            QCoreApplication::exit(128 + signal);
+    });
+    stopWatch.start(200);
 
     quorix::TWindowServices services = quorix::QtWindowServices();
     services.runBuild =

@@ -99,6 +99,37 @@ TEST(EntryCompressorTest, ShortSourceRaisesCode34) {
     }
 }
 
+// A full disk in the middle of a large entry is the same code 34 as a short source,
+// with the bytes that did go in.
+TEST(EntryCompressorTest, FullDiskDuringALargeEntryRaisesCode34WithItsCounts) {
+    std::string source;
+    for (std::uint64_t i = 0; source.size() < 5 * 1024 * 1024; ++i)
+        source += std::to_string(i * 7919) + " ";
+    TArchiveFile archive("/dev/full");
+    std::istringstream in(source);
+    try {
+        CompressEntry(in, source.size(), 9, 8, archive, "zw");
+        FAIL() << "a full disk took the entry";
+    } catch (const EZWException& e) {
+        EXPECT_EQ(e.Code(), 34);
+        const std::string prefix =
+            "zw: Invalid compressed size, rfs.size = " + std::to_string(source.size()) +
+            ", count = ";
+        EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+    }
+}
+
+TEST(EntryCompressorTest, StopRequestEndsTheRunBeforeTheNextBlock) {
+    TempDir dir;
+    TArchiveFile archive(dir.Path() / "out");
+    std::string source(4 * 1024 * 1024, 'a');
+    std::istringstream in(source);
+    int asked = 0;
+    auto stop = [&asked] { return ++asked == 2; };
+    EXPECT_THROW(CompressEntry(in, source.size(), 9, 8, archive, "zw", stop), EZWInterrupted);
+    EXPECT_EQ(asked, 2);
+}
+
 TEST(EntryCompressorTest, RunFromMemoryMatchesTheStreamedRun) {
     struct Case {
         std::size_t size;
@@ -106,9 +137,9 @@ TEST(EntryCompressorTest, RunFromMemoryMatchesTheStreamedRun) {
         std::uint16_t method;
     };
     // Sizes around the block sizes of levels 1 and 9, so that flush markers are compared too.
-    const Case cases[] = {{0, 9, 8},       {1, 9, 8},           {8171, 9, 8},
-                          {8171, 0, 0},    {524289, 1, 8},      {1572864, 9, 8},
-                          {1572865, 9, 8}, {2 * 524288 + 3, 2, 8}, {70000, 6, 8}};
+    const Case cases[] = {{0, 9, 8},      {1, 9, 8},       {8171, 9, 8},    {8171, 0, 0},
+                          {524289, 1, 8}, {1572864, 9, 8}, {1572865, 9, 8}, {2 * 524288 + 3, 2, 8},
+                          {70000, 6, 8}};
     for (const Case& c : cases) {
         const std::string source = test::SampleText(c.size, 11);
         Output streamed = Compress(source, c.level, c.method, source.size());

@@ -272,5 +272,36 @@ TEST_F(BookBuilderTest, EveryPartIsAnnouncedBeforeItIsBuilt) {
     }
 }
 
+// A stop asked for at any step ends the build with "Interrupted"; the parts finished
+// before it stay whole and the part being made leaves nothing behind.
+TEST_F(BookBuilderTest, StopEndsTheBuildAndKeepsOnlyFinishedParts) {
+    WriteFile(settings.sourcePath, std::string(30, 'a'));
+    settings.partSizeText = "10";
+    for (int stopAt : {1, 4, 9, 14}) {
+        SCOPED_TRACE(stopAt);
+        fs::remove_all(dir.Path() / "midlets");
+        log = TMemoryLog();
+        int asked = 0;
+        EXPECT_FALSE(Build({.stopRequested = [&] { return ++asked >= stopAt; }}));
+        EXPECT_EQ(LastLine(), "Process not ended, error: Interrupted");
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.Path() / "midlets")) {
+            names.push_back(e.path().filename());
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> pairs;
+        for (const std::string& line : log.Lines()) {
+            if (line.starts_with("Create ReadMe") && line.find(".jad") != std::string::npos) {
+                std::string part = line.substr(7, line.find(".jad") - 7);
+                pairs.push_back(part + ".jad");
+                pairs.push_back(part + ".jar");
+            }
+        }
+        std::sort(pairs.begin(), pairs.end());
+        EXPECT_EQ(names, pairs);
+        EXPECT_TRUE(TempFiles().empty());
+    }
+}
+
 }  // namespace
 }  // namespace quorix

@@ -27,5 +27,37 @@ TEST(CodePage, RoundTripAndRefusals) {
     EXPECT_THROW(CheckCodePage("NO-SUCH-CODE-PAGE"), TBookError);
 }
 
+TEST(CodePage, OnlySingleByteCodePagesThatKeepAscii) {
+    for (const char* good : {"CP1251", "KOI8-R", "CP866", "ISO-8859-1", "CP1258", "CP1252"}) {
+        EXPECT_NO_THROW(CheckSingleByteCodePage(good)) << good;
+    }
+    for (const char* bad : {"UTF-8", "UTF-16", "UTF-32", "IBM037", "SHIFT_JIS", "GBK", "EUC-JP",
+                            "ISO-2022-JP", "UTF-7"}) {
+        try {
+            CheckSingleByteCodePage(bad);
+            ADD_FAILURE() << bad << " accepted";
+        } catch (const TBookError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("Code page \"") + bad +
+                          "\" is not a single-byte code page that keeps ASCII");
+        }
+    }
+    EXPECT_THROW(CheckSingleByteCodePage("NO-SUCH-CODE-PAGE"), TBookError);
+}
+
+TEST(CodePage, ConvertsBetweenCodePagesReplacingWhatIsMissing) {
+    // "Книга" from Windows-1251 into KOI8-R, then into Latin-1, which lacks it.
+    EXPECT_EQ(ConvertCodePage("\xCA\xED\xE8\xE3\xE0 1.", "CP1251", "KOI8-R", '?'),
+              "\xEB\xCE\xC9\xC7\xC1 1.");
+    EXPECT_EQ(ConvertCodePage("\xCA\xED \xA9", "CP1251", "ISO-8859-1", '?'), "?? \xA9");
+    const std::string all = [] {
+        std::string s;
+        for (int b = 0; b < 256; ++b)
+            if (b != 0x98) s += static_cast<char>(b);
+        return s;
+    }();
+    EXPECT_EQ(ConvertCodePage(all, "CP1251", "CP1251", '?'), all);
+}
+
 }  // namespace
 }  // namespace quorix

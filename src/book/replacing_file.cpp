@@ -1,0 +1,185 @@
+// replacing_file.cpp - exclusive new files, renamed over their final names.
+#include "book/replacing_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace quorix {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr int kNameAttempts = 100;
+
+// ".NAME.XXXXXXXX" beside NAME: hidden, and never a name the program makes for the user.
+fs::path PrivateName(const fs::path& target, std::mt19937_64& random) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix(8, '\0');
+    for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
+    return target.parent_path() / ("." + target.filename().string() + "." + suffix);
+}
+
+fs::path DirectoryOf(const fs::path& path) {
+    fs::path dir = path.parent_path();
+    return dir.empty() ? fs::path(".") : dir;
+}
+
+}  // namespace
+
+EOutputError::EOutputError(int error, std::string_view what, const fs::path& path)
+    : std::runtime_error(std::string(what) + " " + path.string() + ": " +
+                         std::generic_category().message(error)),
+      error_(error) {}
+
+EOutputError::EOutputError(const fs::path& notRegular)
+    : std::runtime_error(std::string(kMsgNotRegularFile) + notRegular.string()), error_(0) {}
+
+TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
+    std::random_device seed;
+    std::mt19937_64 random((static_cast<std::uint64_t>(seed()) << 32) ^ seed() ^
+                           static_cast<std::uint64_t>(::getpid()));
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        fs::path candidate = PrivateName(target_, random);
+        // O_EXCL with O_CREAT never follows a link and never opens a file that exists.
+        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temp_ = std::move(candidate);
+            return;
+        }
+        if (errno != EEXIST) break;
+    }
+    throw EOutputError(errno, "Cannot create file", target_);
+}
+
+TReplacingFile::~TReplacingFile() {
+    Discard();
+}
+
+void TReplacingFile::Write(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kBufferSize) FlushBuffer();
+    buffer_.append(bytes);
+    if (buffer_.size() >= kBufferSize) FlushBuffer();
+}
+
+void TReplacingFile::FlushBuffer() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            buffer_.clear();
+            throw EOutputError(n < 0 ? errno : ENOSPC, "Cannot write file", target_);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+std::uintmax_t TReplacingFile::Finish() {
+    FlushBuffer();
+    if (::fsync(fd_) != 0) throw EOutputError(errno, "Cannot write file", target_);
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) throw EOutputError(errno, "Cannot write file", target_);
+    return static_cast<std::uintmax_t>(info.st_size);
+}
+
+void TReplacingFile::RenameOverTarget() {
+    // rename() replaces a link standing at the target; it never writes through it.
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        throw EOutputError(errno, "Cannot replace file", target_);
+    }
+    placed_ = true;
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void TReplacingFile::Commit() {
+    Finish();
+    RenameOverTarget();
+    SyncDirectory(DirectoryOf(target_));
+}
+
+void TReplacingFile::Discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!placed_ && !temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+    buffer_.clear();
+}
+
+void CommitPair(TReplacingFile& first, TReplacingFile& second) {
+    first.Finish();
+    second.Finish();
+    // A directory at the second name would fail its rename after the first had been
+    // replaced, and break the pair that stood there.
+    struct stat info {};
+    if (::lstat(second.Target().c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw EOutputError(EISDIR, "Cannot replace file", second.Target());
+    }
+    {
+        TDirectoryLock lock(DirectoryOf(first.Target()));
+        first.RenameOverTarget();
+        second.RenameOverTarget();
+    }
+    SyncDirectory(DirectoryOf(first.Target()));
+    if (DirectoryOf(second.Target()) != DirectoryOf(first.Target())) {
+        SyncDirectory(DirectoryOf(second.Target()));
+    }
+}
+
+void SyncDirectory(const fs::path& dir) {
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw EOutputError(errno, "Cannot open directory", dir);
+    int rc = ::fsync(fd);
+    int error = errno;
+    ::close(fd);
+    // Some file systems cannot sync a directory; the rename itself has happened.
+    if (rc != 0 && error != EINVAL && error != ENOTSUP) {
+        throw EOutputError(error, "Cannot write directory", dir);
+    }
+}
+
+TDirectoryLock::TDirectoryLock(const fs::path& dir) {
+    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) throw EOutputError(errno, "Cannot open directory", dir);
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        int error = errno;
+        ::close(fd_);
+        throw EOutputError(error, "Cannot lock directory", dir);
+    }
+}
+
+TDirectoryLock::~TDirectoryLock() {
+    ::close(fd_);  // releases the lock
+}
+
+int OpenRegularFile(const fs::path& path) {
+    // Non-blocking, so that a FIFO without a writer does not hold the open.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw EOutputError(errno, "Cannot open file", path);
+    struct stat info {};
+    int error = ::fstat(fd, &info) != 0 ? errno : 0;
+    if (error == 0 && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EOutputError(path);
+    }
+    if (error == 0 && ::fcntl(fd, F_SETFL, 0) != 0) error = errno;
+    if (error != 0) {
+        ::close(fd);
+        throw EOutputError(error, "Cannot open file", path);
+    }
+    return fd;
+}
+
+}  // namespace quorix
