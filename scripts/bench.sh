@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # bench.sh - whole builds against the physical limit of the job, peak memory, and the
-# archive writer and font benchmarks. Prints every figure as "name: value".
+# archive writer, font and page preview benchmarks. Prints every figure as "name: value".
 #   scripts/bench.sh            everything
 #   scripts/bench.sh --build    only the whole-build figures
 set -euo pipefail
@@ -81,4 +81,5 @@ PY
 if [ "${1:-}" != "--build" ]; then
     "$ROOT/scripts/bench-archive.sh"
     "$ROOT/scripts/bench-font.sh"
+    "$ROOT/scripts/bench-preview.sh"
 fi

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-    zlib1g-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
+    zlib1g-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libzip-dev libpng-dev
     qt6-base-dev xvfb xauth
     openjdk-17-jdk-headless proguard-cli junit4
     zip unzip time python3 clang libclang-rt-14-dev

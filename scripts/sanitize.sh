@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORIX_SANITIZE=ON \
     -DQUORIX_BUILD_GUI=OFF >/dev/null
 cmake --build build-asan --target quorix-maker-cli book_tests archive_test tools_test \
-    payload_test cli_manifest_check
+    payload_test preview_test cli_manifest_check
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-for test in book/book_tests archive/archive_test tools/tools_test payload/payload_test; do
+for test in book/book_tests archive/archive_test tools/tools_test payload/payload_test \
+    preview/preview_test; do
     "build-asan/tests/$test" --gtest_brief=1
 done
-ctest --test-dir build-asan --output-on-failure -R 'cli_(BadInput|Outputs|SameName)'
+ctest --test-dir build-asan --output-on-failure -R 'cli_(BadInput|Outputs|SameName|Preview)'

@@ -23,6 +23,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static final int MODE_START = 2;            // start screen
     static final int MODE_PAGE_MESSAGE = 3;     // fresh page with a message over it
     static final int MODE_KEYS = 4;             // key list
+    static final int MODE_MISSING = 5;          // page with a missing resource's name, then page view
     static final int ANCHOR = Graphics.TOP | Graphics.LEFT;  // every system-font string
     static final String BREAKS = " !,-:;?";      // a line may wrap after any of these
     // The key lists and key messages in one constant, '|' after each item, split at start-up.
@@ -59,7 +60,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static String fInfoMsg;
     static final String fLogo = "www.kelvatrone.com";
     static int gw;
-    static int gh;
+    // Public, so that its name and access survive shrinking: the full-screen canvas sets it.
+    public static int gh;
     static int fLoadTime;
     static int fPaintTime;
     static String[] fTexts = new String[38];    // the items of TEXTS
@@ -81,6 +83,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         fLightMode = false;
         fDebugMode = false;
         gw = 0;
+        gh = 144;
         fInfoMode = MODE_START;
         fInfoMsg = "Quorix reader 2.1";
         fCanvas = new TBookCanvas(this);
@@ -104,7 +107,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     }
 
     // Reads font.dat or, for a document, the page at fCursorPos. Each resource opens afresh; a
-    // missing one puts its name in the message box and the reader carries on without it.
+    // missing one puts its name in the message box, on every page of a missing document, and
+    // the keys go on working.
     //
     // font.dat: height (1), table size (2), then per byte value its width (1) and columns (2 each).
     // A short or inconsistent file is read as far as it fits; bytes without a record use byte 0's.
@@ -112,25 +116,29 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     // A document: its length (4), then text. Every page load skips from the beginning to the
     // offset, so memory stays one page.
     static void load(String name) {
-        boolean font = name == fFontFile;
+        // Only "/font.dat" of the three names holds an 'f'; a search costs the class file less
+        // than a comparison's branches.
+        int font = name.indexOf('f', 0);
         int start = (int) System.currentTimeMillis();
-        if (font) {
+        if (font > 0) {
             fCharHeight = 0;
             fCharOffset = new short[256];
             fCharBuff = new short[1];
         } else {
+            // The page on screen starts here, however often it is painted.
+            fPrevCursorPos = fCursorPos;
             fPageLen = 0;
             fSize = 0;
         }
         fIn = fCanvas.getClass().getResourceAsStream(name);
         if (fIn == null) {
             fInfoMsg = name;
-            if (!font) {
-                fInfoMode = MODE_PAGE_MESSAGE;
+            if (font < 0) {
+                fInfoMode = MODE_MISSING;
             }
         } else {
             try {
-                if (font) {
+                if (font > 0) {
                     fCharHeight = read(1);
                     // Rows below the glyph height are cleared here, so drawing needs no row count.
                     int rows = fCharHeight < 16 ? (1 << fCharHeight) - 1 : 0xFFFF;
@@ -167,7 +175,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                 }
                 fIn.close();
             } catch (Exception e) {
-                System.out.println(new StringBuffer().append(font ? "font io error: " : "data io error: ")
+                System.out.println(new StringBuffer().append(font > 0 ? "font io error: " : "data io error: ")
                         .append(e.getMessage()).toString());
             }
         }
@@ -200,9 +208,10 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     }
 
     // The page's lines, glyph by glyph: one filled rectangle per vertical run of ink in a
-    // column (bit k is row k); then the progress bar in the last column.
+    // column (bit k is row k); then the progress bar in the last column. Laid out from the
+    // start fixed by the load, so a paint no key asked for draws the same page again.
     static void paintOffScreen(Graphics g) {
-        fPrevCursorPos = fCursorPos;
+        fCursorPos = fPrevCursorPos;
         int pos = 0;
         int y = 0;
         try {
@@ -265,9 +274,10 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         g.setFont(font);
         if (gw == 0) {
             gw = g.getClipWidth();
-            gh = g.getClipHeight();
-            if (gh == 144) {
-                gh = 208;  // phones that report the clip without their full screen height
+            // 144 rows stay what the canvas set up beforehand (see its constructor).
+            int h = g.getClipHeight();
+            if (h != 144) {
+                gh = h;
             }
         }
         int mode = fInfoMode;
@@ -305,9 +315,9 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             drawBox(g, x, 8, w, fh + 5);
             g.drawString(fInfoMsg, x + 3, 11, ANCHOR);
         }
-        if (mode != MODE_PAGE) {
-            fInfoMode = MODE_MESSAGE;
-        }
+        // A box stays until the next key closes it; a missing resource's name does not hold
+        // the keys up.
+        fInfoMode = mode % MODE_MISSING == 0 ? MODE_PAGE : MODE_MESSAGE;
         fPaintTime = (int) System.currentTimeMillis() - start;
         if (fDebugMode) {
             int y = gh - 2 * fh - 3;
@@ -328,8 +338,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     public void keyPressed(int key, int action) {
         if (fInfoMode == MODE_MESSAGE) {
             fCursorPos = fPrevCursorPos;
-            load(fCurrentFileName);
             fInfoMode = MODE_PAGE;
+            load(fCurrentFileName);
         } else {
             if (key < '0' || key > '9') {
                 if (action == Canvas.UP || action == Canvas.LEFT) {
@@ -395,7 +405,6 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                 } else {
                     fCursorPos = 0;
                 }
-                fPrevCursorPos = fCursorPos;
                 break;
             case 7:
                 fPagesStart[fPagePos] = 0;

@@ -33,6 +33,8 @@ public abstract class ReaderFixture {
             new File(RES, name).delete();
         }
         RecordStore.stores.clear();
+        Canvas.paintsTwice = false;
+        Canvas.actionThrows = false;
         DeviceControl.calls.clear();
         savedOut = System.out;
         savedErr = System.err;
@@ -124,6 +126,7 @@ public abstract class ReaderFixture {
     void key(int code) {
         screen.texts.clear();
         canvas.keyPressed(code);
+        canvas.eventsDone();
     }
 
     void key(char digit) {

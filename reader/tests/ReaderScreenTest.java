@@ -151,16 +151,6 @@ public class ReaderScreenTest extends ReaderFixture {
     }
 
     @Test
-    public void clipHeight144IsTakenAs208() {
-        writeAll(repeat("a\r", 40), "b\r");
-        start(176, 208, 144);
-        key('0');
-        assertTrue(lineDrawn(16, 12));
-        key('2');
-        assertEquals("1 full help", screen.texts.get(0).text);
-    }
-
-    @Test
     public void keysShowTheirMessages() {
         writeAll(repeat("a\r", 40), repeat("b\r", 40));
         start();

@@ -16,12 +16,12 @@ javac -nowarn -d "$work/midp" $(find "$here/midp" -name '*.java')
 if [ "$mode" = source ]; then
     javac -nowarn -cp "$work/midp" -d "$work/reader" "$reader/src/TBookMIDlet.java" \
         "$reader/src/$variant/TBookCanvas.java"
-    tests="ReaderScreenTest ReaderLayoutTest"
-    sources="$here/ReaderFixture.java $here/ReaderScreenTest.java $here/ReaderLayoutTest.java"
+    tests="ReaderScreenTest ReaderRuntimeTest ReaderLayoutTest"
+    sources="$here/ReaderFixture.java $here/ReaderScreenTest.java $here/ReaderRuntimeTest.java $here/ReaderLayoutTest.java"
 else
     cp "$reader/classes/TBookMIDlet.class" "$reader/classes/$variant/TBookCanvas.class" "$work/reader/"
-    tests="ReaderScreenTest"
-    sources="$here/ReaderFixture.java $here/ReaderScreenTest.java"
+    tests="ReaderScreenTest ReaderRuntimeTest"
+    sources="$here/ReaderFixture.java $here/ReaderScreenTest.java $here/ReaderRuntimeTest.java"
 fi
 javac -nowarn -cp "$work/midp:$work/reader:$junit" -d "$work/tests" $sources
 java -Dquorix.res="$work/res" -Dquorix.canvas="$variant" \

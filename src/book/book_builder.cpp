@@ -7,10 +7,13 @@
 #include <set>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "archive/zip_writer.h"
 #include "book/book_error.h"
+#include "book/byte_order.h"
 #include "book/code_page.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
@@ -18,6 +21,7 @@
 #include "book/glyph_set.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
+#include "book/jar_fitter.h"
 #include "book/part_reader.h"
 #include "book/replacing_file.h"
 #include "payload/reader_payload.h"
@@ -41,6 +45,12 @@ constexpr std::string_view kJarEntries[] = {"META-INF/",         "META-INF/MANIF
                                             "TBookMIDlet.class", "TBookCanvas.class",
                                             "book.dat",          "help.dat",
                                             "font.dat"};
+
+// Trial builds of the fitting leave no lines in the build's log.
+class TQuietLog : public TBuildLog {
+  public:
+    void Add(std::string_view) override {}
+};
 
 std::string ClockTime() {
     std::time_t now = std::time(nullptr);
@@ -73,7 +83,12 @@ public:
 private:
     void PrepareDirectories();
     void BuildPart(std::uint64_t number);
-    std::string PartName(std::uint64_t number) const;
+    std::string PartName(std::uint64_t number, std::uint64_t count) const;
+    void WriteHelpAndFont(std::string_view text, std::uint64_t number, std::uint64_t count,
+                          TBuildLog& log);
+    std::uint64_t PlanToFit();
+    std::uintmax_t ProbeJar(std::string_view text, std::uint64_t number, std::uint64_t count);
+    void WriteArchive(const fs::path& name, int fd);
     std::uintmax_t PackJar(TReplacingFile& jar);
     void CheckJarEntries() const;
     void CheckStop() const;
@@ -84,10 +99,12 @@ private:
     const TBuildSettings& settings_;
     TBuildLog& log_;
 
-    std::string bookName_;  // in the code page: what the descriptors carry
+    std::string bookName_;  // in the code page: checked like the UTF-8 name
     std::string infoText_;  // in the code page: what the help page shows
     std::string helpTemplate_;  // in the code page
     std::int32_t partSize_ = 0;
+    std::uintmax_t jarLimit_ = 0;  // 0: parts are cut by the part size alone
+    fs::path fitJar_;              // the JAR each trial cut is packed into
     fs::path midletsDir_, tempDir_, metaDir_;
     TPartReader source_;
     std::uintmax_t sourceSize_ = 0;
@@ -103,6 +120,7 @@ void TBuildRun::Run() {
     CheckSingleByteCodePage(settings_.font.codePage);
     partSize_ = StrToInt(settings_.partSizeText);
     if (partSize_ < 1) throw TBookError(std::string(kMsgInvalidPartSize));
+    jarLimit_ = ParseJarLimit(settings_.maxJarSizeText);
     bookName_ = Utf8ToCodePage(settings_.bookName, settings_.font.codePage);
     // The phone sees the code-page name, the file system the UTF-8 one: both must pass.
     if (!IsValidBookName(bookName_) || !IsValidBookName(settings_.bookName)) {
@@ -118,7 +136,7 @@ void TBuildRun::Run() {
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
     sourceSize_ = source_.Open(settings_.sourcePath);
-    partCount_ = source_.PlanParts(partSize_);
+    partCount_ = jarLimit_ == 0 ? source_.PlanParts(partSize_) : PlanToFit();
     for (std::uint64_t k = 1; k <= partCount_; ++k) {
         CheckStop();
         if (options_.partStarted) options_.partStarted(k, partCount_);
@@ -126,6 +144,8 @@ void TBuildRun::Run() {
     }
     source_.CheckFullyRead();
     source_.Close();
+    // Once for all parts: each pair's files reached the disk before their renames.
+    SyncDirectory(midletsDir_);
 }
 
 void TBuildRun::PrepareDirectories() {
@@ -138,15 +158,75 @@ void TBuildRun::PrepareDirectories() {
     EnsureDirectory(metaDir_, log_);
 }
 
-std::string TBuildRun::PartName(std::uint64_t number) const {
-    return partCount_ == 1 ? settings_.bookName : settings_.bookName + std::to_string(number);
+std::string TBuildRun::PartName(std::uint64_t number, std::uint64_t count) const {
+    return count == 1 ? settings_.bookName : settings_.bookName + std::to_string(number);
+}
+
+// Every cut is tried by packing its JAR for real, from the same files a part is made of.
+std::uint64_t TBuildRun::PlanToFit() {
+    fitJar_ = place_.tempParent / "fit.jar";
+    std::vector<std::uint64_t> lengths = PlanFittedParts(
+        sourceSize_, partSize_, jarLimit_,
+        [this](std::uintmax_t position, std::size_t length) {
+            return source_.ReadAt(position, length);
+        },
+        [this](std::string_view text, std::uint64_t number, std::uint64_t count) {
+            return ProbeJar(text, number, count);
+        });
+    std::error_code ec;
+    fs::remove(fitJar_, ec);
+    for (std::string_view name : kPartFiles) fs::remove(tempDir_ / name, ec);
+    fs::remove(metaDir_ / kManifestName, ec);
+    const std::uint64_t count = lengths.size();
+    source_.UsePlan(std::move(lengths));
+    log_.Add("Parts fitted to JARs of at most " + std::to_string(jarLimit_) +
+             " bytes: " + std::to_string(count));
+    return count;
+}
+
+// A trial JAR is a scratch file of this build's private directory: it is measured and
+// dropped, never flushed to the disk.
+std::uintmax_t TBuildRun::ProbeJar(std::string_view text, std::uint64_t number,
+                                   std::uint64_t count) {
+    CheckStop();
+    TQuietLog quiet;
+    WriteTextFile(TDescriptorWriter::ManifestText(PartName(number, count), kVendor),
+                  metaDir_ / kManifestName, false, quiet);
+    std::string prefix;
+    putU32BE(prefix, static_cast<std::uint32_t>(text.size()));
+    std::string_view pieces[] = {prefix, text};
+    WriteRawFile(pieces, tempDir_ / "book.dat");
+    WriteHelpAndFont(text, number, count, quiet);
+    int fd = ::open(fitJar_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + fitJar_.string());
+    WriteArchive(fitJar_, fd);
+    struct stat info {};
+    if (::stat(fitJar_.c_str(), &info) != 0) throw TBookError(IoErrorMessage(errno));
+    return static_cast<std::uintmax_t>(info.st_size);
+}
+
+void TBuildRun::WriteHelpAndFont(std::string_view text, std::uint64_t number,
+                                 std::uint64_t count, TBuildLog& log) {
+    std::string_view templ = helpTemplate_;
+    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, count, text.size(),
+                                       decimalSeparator_);
+    THelpText::Write(help, tempDir_, log);
+
+    // The help page's own values (info text, sizes, numbers) need glyphs too.
+    TGlyphSet glyphs;
+    glyphs.Clear();
+    glyphs.Add(text);
+    glyphs.Add(templ);
+    glyphs.Add(help);
+    glyphs.DropControlBytes();
+    font_->Render(glyphs);
+    font_->WriteFontDat(tempDir_, log);
+    font_->Release();
 }
 
 void TBuildRun::BuildPart(std::uint64_t number) {
-    const std::string fileName = PartName(number);
-    const std::string phoneName =
-        partCount_ == 1 ? bookName_ : bookName_ + std::to_string(number);
-    std::string_view templ = helpTemplate_;
+    // The descriptors carry the UTF-8 name, as the files on disk do.
+    const std::string fileName = PartName(number, partCount_);
 
     // The previous part's files are removed rather than overwritten: file systems such as
     // ext4 send a file that is truncated and written again to the disk when it is closed,
@@ -157,23 +237,10 @@ void TBuildRun::BuildPart(std::uint64_t number) {
         fs::remove(metaDir_ / kManifestName, ec);
     }
 
-    WriteTextFile(TDescriptorWriter::ManifestText(phoneName, kVendor), metaDir_ / kManifestName,
+    WriteTextFile(TDescriptorWriter::ManifestText(fileName, kVendor), metaDir_ / kManifestName,
                   false, log_);
     TPart part = source_.NextPart(tempDir_, log_);
-    std::string help = THelpText::Fill(templ, infoText_, sourceSize_, number, partCount_,
-                                       part.bytes.size(), decimalSeparator_);
-    THelpText::Write(help, tempDir_, log_);
-
-    // The help page's own values (info text, sizes, numbers) need glyphs too.
-    TGlyphSet glyphs;
-    glyphs.Clear();
-    glyphs.Add(part.bytes);
-    glyphs.Add(templ);
-    glyphs.Add(help);
-    glyphs.DropControlBytes();
-    font_->Render(glyphs);
-    font_->WriteFontDat(tempDir_, log_);
-    font_->Release();
+    WriteHelpAndFont(part.bytes, number, partCount_, log_);
 
     CheckStop();
     log_.Add("Creating jar file...");
@@ -181,10 +248,14 @@ void TBuildRun::BuildPart(std::uint64_t number) {
     // part's previous JAR and JAD stay as they were if anything fails before that.
     TReplacingFile jar(midletsDir_ / (fileName + ".jar"));
     std::uintmax_t jarSize = PackJar(jar);
+    // Only a plan whose part count never settled can get here.
+    if (jarLimit_ != 0 && jarSize > jarLimit_)
+        throw TBookError(std::string(kMsgJarOverLimit) + fileName + ".jar, " +
+                         std::to_string(jarSize) + " bytes");
     log_.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
 
     TReplacingFile jad(midletsDir_ / (fileName + ".jad"));
-    std::string jadText = TDescriptorWriter::JadText(phoneName, kVendor, jarSize);
+    std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
     try {
         jad.Write(jadText);
         jad.Finish();
@@ -209,9 +280,15 @@ void TBuildRun::CheckStop() const {
 std::uintmax_t TBuildRun::PackJar(TReplacingFile& jar) {
     int fd = ::dup(jar.Fd());
     if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar.Target().string());
+    WriteArchive(jar.TempPath(), fd);
+    return jar.Finish();
+}
+
+// The archive of the temporary tree into `fd`, which the writer takes over.
+void TBuildRun::WriteArchive(const fs::path& name, int fd) {
     ignored_.clear();
     try {
-        zw_.SetFileName(jar.TempPath());
+        zw_.SetFileName(name);
         zw_.OpenNew(fd);
         zw_.SetBaseDir(tempDir_);
         zw_.BeginUpdate();
@@ -224,7 +301,6 @@ std::uintmax_t TBuildRun::PackJar(TReplacingFile& jar) {
         throw;
     }
     zw_.Close();
-    return jar.Finish();
 }
 
 // A file that could not be listed or opened must not leave a JAR that looks whole.
@@ -263,6 +339,8 @@ TZWAction TBuildRun::AskEntryFailure(const TZWFailureInfo& failure) {
 
 void TBuildRun::DiscardUnfinishedOutputs() {
     zw_.Close();
+    std::error_code ec;
+    if (!fitJar_.empty()) fs::remove(fitJar_, ec);
 }
 
 void TBuildRun::Cleanup() {

@@ -41,6 +41,8 @@ struct TBuildSettings {
     std::string partSizeText = "90000";
     PhoneType phoneType = PhoneType::Nokia;
     HelpLanguage helpLanguage = kHelpRussian;
+    // Largest JAR a phone takes, in bytes or with a K suffix; empty for no limit.
+    std::string maxJarSizeText;
 };
 
 }  // namespace quorix

@@ -39,10 +39,25 @@ std::string TDescriptorWriter::JadText(std::string_view partName, std::string_vi
     AddLine(text, "MIDlet-Vendor", vendor);
     AddLine(text, "MicroEdition-Profile", "MIDP-1.0");
     AddLine(text, "MicroEdition-Configuration", "CLDC-1.0");
-    AddLine(text, "MIDlet-Jar-URL", std::string(partName) + ".jar");
+    AddLine(text, "MIDlet-Jar-URL", JarUrl(partName));
     AddLine(text, "MIDlet-Jar-Size", std::to_string(jarSize));
     AddLine(text, "MIDlet-1", MidletOne(partName));
     return text;
+}
+
+std::string TDescriptorWriter::JarUrl(std::string_view partName) {
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string url;
+    for (unsigned char c : std::string(partName) + ".jar") {
+        if (c < 32 || c > 126 || c == '%' || c == '#' || c == '?') {
+            url.push_back('%');
+            url.push_back(kHex[c >> 4]);
+            url.push_back(kHex[c & 15]);
+        } else {
+            url.push_back(static_cast<char>(c));
+        }
+    }
+    return url;
 }
 
 }  // namespace quorix

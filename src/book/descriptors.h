@@ -7,14 +7,20 @@
 
 namespace quorix {
 
+// Both texts are UTF-8, the encoding JAR manifests and JADs are read in; the part name is
+// the UTF-8 name the JAR and JAD files carry on disk.
 class TDescriptorWriter {
-public:
+  public:
     // Seven "key: value" lines, each ending in CR LF.
     static std::string ManifestText(std::string_view partName, std::string_view vendor);
 
     // Eight lines announcing the JAR beside it and its size in bytes.
     static std::string JadText(std::string_view partName, std::string_view vendor,
                                std::uintmax_t jarSize);
+
+    // The JAR's file name as a relative URL: bytes outside printable ASCII and the
+    // "%", "#" and "?" that would end a URL's path are written as %XX.
+    static std::string JarUrl(std::string_view partName);
 };
 
 }  // namespace quorix

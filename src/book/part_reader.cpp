@@ -71,16 +71,22 @@ void TPartReader::CheckFullyRead() const {
     if (position_ != size_ || now != size_) ThrowChanged(now);
 }
 
-TPart TPartReader::ReadCut() {
+void TPartReader::UsePlan(std::vector<std::uint64_t> lengths) {
+    plan_ = std::move(lengths);
+    nextPlanned_ = 0;
+    position_ = 0;
+    planned_ = true;
+}
+
+std::string_view TPartReader::ReadAt(std::uintmax_t position, std::size_t length) {
     // The buffer never holds more than what is left of the source.
-    std::uintmax_t left = size_ - std::min(position_, size_);
-    std::size_t want = static_cast<std::size_t>(
-        std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), left));
+    std::uintmax_t left = size_ - std::min(position, size_);
+    std::size_t want = static_cast<std::size_t>(std::min<std::uintmax_t>(length, left));
     buffer_.resize(want);
     std::size_t got = 0;
     while (got < want) {
         ssize_t n =
-            ::pread(fd_, buffer_.data() + got, want - got, static_cast<off_t>(position_ + got));
+            ::pread(fd_, buffer_.data() + got, want - got, static_cast<off_t>(position + got));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw TBookError(IoErrorMessage(errno));
@@ -91,13 +97,24 @@ TPart TPartReader::ReadCut() {
             if (!planned_) break;
             struct stat info {};
             ThrowChanged(::fstat(fd_, &info) == 0 ? static_cast<std::uintmax_t>(info.st_size)
-                                                  : position_ + got);
+                                                  : position + got);
         }
         got += static_cast<std::size_t>(n);
     }
     buffer_.resize(got);
-    bool fullRead = got == static_cast<std::size_t>(partSize_);
-    std::string_view read(buffer_);
+    return buffer_;
+}
+
+TPart TPartReader::ReadCut() {
+    if (!plan_.empty()) {
+        std::size_t want =
+            nextPlanned_ < plan_.size() ? static_cast<std::size_t>(plan_[nextPlanned_]) : 0;
+        ++nextPlanned_;
+        std::string_view read = ReadAt(position_, want);
+        return TPart{read, read.size() < want};
+    }
+    std::string_view read = ReadAt(position_, static_cast<std::size_t>(partSize_));
+    bool fullRead = read.size() == static_cast<std::size_t>(partSize_);
     return TPart{read.substr(0, CutLength(read, fullRead)), !fullRead};
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "book/build_log.h"
 
@@ -36,6 +37,12 @@ class TPartReader {
     // last part, and returns the number of parts.
     std::uint64_t PlanParts(std::int32_t partSize);
 
+    // Takes the lengths of every part, planned elsewhere, instead of the cut rule.
+    void UsePlan(std::vector<std::uint64_t> lengths);
+
+    // Up to `length` bytes of the source from `position`, valid until the next read.
+    std::string_view ReadAt(std::uintmax_t position, std::size_t length);
+
     // Reads the next part, cuts it and writes tempDir/"book.dat" (4-byte big-endian
     // length, then the part), logging "Create text file <path>, size <L> bytes".
     TPart NextPart(const std::filesystem::path& tempDir, TBuildLog& log);
@@ -58,6 +65,8 @@ class TPartReader {
     std::uintmax_t position_ = 0;
     std::int32_t partSize_ = 0;
     std::string buffer_;
+    std::vector<std::uint64_t> plan_;  // lengths of the parts when planned elsewhere
+    std::size_t nextPlanned_ = 0;      // parts read from plan_
 };
 
 }  // namespace quorix

@@ -131,10 +131,6 @@ void CommitPair(TReplacingFile& first, TReplacingFile& second) {
         first.RenameOverTarget();
         second.RenameOverTarget();
     }
-    SyncDirectory(DirectoryOf(first.Target()));
-    if (DirectoryOf(second.Target()) != DirectoryOf(first.Target())) {
-        SyncDirectory(DirectoryOf(second.Target()));
-    }
 }
 
 void SyncDirectory(const fs::path& dir) {

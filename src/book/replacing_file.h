@@ -63,9 +63,11 @@ class TReplacingFile {
     bool placed_ = false;
 };
 
-// Puts a JAR and its JAD in place together: both are finished first, then renamed one
-// after the other under the directory's lock, so that a pair that stays under the final
-// names always comes from one build; then the directory is synced.
+// Puts a JAR and its JAD in place together: both are finished (on the disk) first, then
+// renamed one after the other under the directory's lock, so that a pair that stays under
+// the final names always comes from one build. The directory is not synced: a power loss
+// may bring back the old pair, never a part of the new one; callers that make many pairs
+// sync the directory once when they are done.
 void CommitPair(TReplacingFile& first, TReplacingFile& second);
 
 // Sends a directory's entries (renames, new names) to the disk.

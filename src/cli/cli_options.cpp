@@ -16,6 +16,10 @@ void AddBuildOptions(CLI::App& app, TCliBuild& build) {
     app.add_option("--part-size", s.partSizeText,
                    "Largest part in bytes, as typed (decimal, or hexadecimal with $ or 0x)")
         ->capture_default_str();
+    app.add_option("--max-jar-size", s.maxJarSizeText,
+                   "Largest JAR the phone takes, in bytes or with K (1024 bytes): parts are cut "
+                   "at sentence ends to fit it")
+        ->option_text("SIZE=no limit");
     app.add_option("--phone", s.phoneType,
                    "Phone type: 0/any (standard screen) or 1/nokia (full screen)")
         ->transform(

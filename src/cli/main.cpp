@@ -12,6 +12,7 @@
 #include "book/font_lookup.h"
 #include "cli_options.h"
 #include "book/stop_signals.h"
+#include "preview_command.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
 
@@ -124,6 +125,8 @@ int main(int argc, char** argv) {
     CLI::App* join = app.add_subcommand(
         "join-lines", "Join hard-wrapped lines of FILE into FILE.txt (other CR LF become CR)");
     join->add_option("FILE", toolInput, "A text file")->required()->check(CLI::ExistingFile);
+    quorix::TPreviewCommand previewCommand;
+    CLI::App* preview = quorix::AddPreviewCommand(app, previewCommand);
     app.require_subcommand(0, 1);
 
     CLI11_PARSE(app, argc, argv);
@@ -134,6 +137,10 @@ int main(int argc, char** argv) {
         }
         if (join->parsed()) {
             quorix::WriteJoinedLines(toolInput);
+            return EXIT_SUCCESS;
+        }
+        if (preview->parsed()) {
+            quorix::RunPreview(previewCommand, std::cout);
             return EXIT_SUCCESS;
         }
         return RunBuild(build);

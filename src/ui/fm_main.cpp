@@ -32,6 +32,7 @@
 #include "tools/line_joiner.h"
 #include "tools/tool_files.h"
 #include "ui/build_runner.h"
+#include "ui/phone_preview_hook.h"
 #include "ui/window_texts.h"
 
 #ifndef QUORIX_FILE_VERSION
@@ -212,8 +213,13 @@ void TfmMain::ConnectHandlers() {
             &QShortcut::activated, this, &TfmMain::Button2Click);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this),
             &QShortcut::activated, this, &TfmMain::Button6Click);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this), &QShortcut::activated,
-            this, &TfmMain::ShowOptions);
+    // The window's context menu lists its actions; Options is one, with its key.
+    auto* options = new QAction(QStringLiteral("Options..."), this);
+    options->setObjectName(QStringLiteral("OptionsAction"));
+    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(options, &QAction::triggered, this, &TfmMain::ShowOptions);
+    addAction(options);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     runner_ = new TBuildRunner(
         services_.runBuild,
@@ -221,6 +227,7 @@ void TfmMain::ConnectHandlers() {
         [this](const QString& question) { return services_.askEntryFailure(this, question); },
         this);
     connect(runner_, &TBuildRunner::LineAdded, this, &TfmMain::AppendLogLine);
+    new TPhonePreviewHook(this, runner_);
     connect(runner_, &TBuildRunner::PartStarted, this,
             [this](quint64 part, quint64 parts) { setWindowTitle(BuildingTitle(part, parts)); });
     connect(runner_, &TBuildRunner::Finished, this, &TfmMain::OnBuildFinished);
@@ -300,18 +307,6 @@ void TfmMain::KeepOnScreen() {
     if (to != frame.topLeft()) {
         move(to + inset);
     }
-}
-
-void TfmMain::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    FillContextMenu(menu);
-    menu.exec(event->globalPos());
-}
-
-void TfmMain::FillContextMenu(QMenu& menu) {
-    QAction* options = menu.addAction(QStringLiteral("Options..."), this, &TfmMain::ShowOptions);
-    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    options->setEnabled(!IsBuilding());
 }
 
 void TfmMain::dragEnterEvent(QDragEnterEvent* event) {

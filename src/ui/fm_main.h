@@ -45,8 +45,6 @@ class TfmMain : public QWidget {
     // The source choice after its dialog: path into Edit3, size and preview.
     void ChooseSource(const QString& path);
     const TWindowOptions& Options() const { return options_; }
-    // The entries of the window's context menu; each is one action added here.
-    void FillContextMenu(QMenu& menu);
 
   signals:
     // A Start build has ended and the window takes input again.
@@ -57,7 +55,6 @@ class TfmMain : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

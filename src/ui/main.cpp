@@ -7,6 +7,7 @@
 #include "book/stop_signals.h"
 #include "ui/book_build.h"
 #include "ui/fm_main.h"
+#include "ui/phone_preview_dialog.h"
 #include "ui/window_services.h"
 
 int main(int argc, char* argv[]) {
@@ -28,13 +29,23 @@ int main(int argc, char* argv[]) {
     quorix::TfmMain fmMain(std::move(services));
     fmMain.show();
 
-    // For the documentation only: "--screenshot FILE" saves the window once it is up.
+    // "--preview JAR" opens the phone preview of a built part over the window.
     const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype preview = arguments.indexOf(QStringLiteral("--preview"));
+    QWidget* shown = &fmMain;
+    if (preview > 0 && preview + 1 < arguments.size()) {
+        auto* dialog = new quorix::TPhonePreviewDialog(arguments[preview + 1], &fmMain);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        shown = dialog;
+    }
+    // For the documentation only: "--screenshot FILE" saves the window (or the preview) once
+    // it is up.
     const qsizetype shot = arguments.indexOf(QStringLiteral("--screenshot"));
     if (shot > 0 && shot + 1 < arguments.size()) {
-        fmMain.activateWindow();
-        QTimer::singleShot(1500, &fmMain, [&fmMain, file = arguments[shot + 1]] {
-            const bool saved = fmMain.grab().save(file, "PNG");
+        shown->activateWindow();
+        QTimer::singleShot(1500, shown, [shown, file = arguments[shot + 1]] {
+            const bool saved = shown->grab().save(file, "PNG");
             QCoreApplication::exit(saved ? 0 : 1);
         });
     }

@@ -33,5 +33,30 @@ TEST(Descriptors, JadAnnouncesTheJarAndItsSize) {
               "MIDlet-1: ReadMe2, , TBookMIDlet\r\n");
 }
 
+// "Книга" in UTF-8: the descriptors carry these bytes as they are, the URL escapes them.
+constexpr std::string_view kKniga = "\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0";
+
+TEST(Descriptors, Utf8NameGoesOutAsUtf8) {
+    std::string manifest = TDescriptorWriter::ManifestText(kKniga, "Kelvatrone");
+    EXPECT_NE(manifest.find("\r\nMIDlet-Name: " + std::string(kKniga) + "\r\n"), std::string::npos);
+    EXPECT_NE(manifest.find("\r\nMIDlet-1: " + std::string(kKniga) + ", , TBookMIDlet\r\n"),
+              std::string::npos);
+    std::string jad = TDescriptorWriter::JadText(std::string(kKniga) + "2", "Kelvatrone", 5);
+    EXPECT_EQ(jad.substr(0, 26), "MIDlet-Name: " + std::string(kKniga) + "2\r\n");
+    EXPECT_NE(jad.find("\r\nMIDlet-Jar-URL: %D0%9A%D0%BD%D0%B8%D0%B3%D0%B02.jar\r\n"),
+              std::string::npos);
+}
+
+TEST(Descriptors, JarUrlEscapesOnlyWhatEndsOrBreaksAPath) {
+    struct Case {
+        std::string_view name, url;
+    } cases[] = {
+        {"ReadMe", "ReadMe.jar"},  {"My Book (1)!", "My Book (1)!.jar"},
+        {"100%", "100%25.jar"},    {"a#b?c", "a%23b%3Fc.jar"},
+        {"tab\x7F", "tab%7F.jar"}, {"\xC2\xA9", "%C2%A9.jar"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TDescriptorWriter::JarUrl(c.name), c.url) << c.name;
+}
+
 }  // namespace
 }  // namespace quorix

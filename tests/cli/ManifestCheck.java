@@ -1,8 +1,11 @@
 // ManifestCheck - prints what Java's JAR readers see: the manifest's main
 // attributes and the entries in archive order.
 // Usage: java ManifestCheck <jar>
+import java.io.FileDescriptor;
 import java.io.FileInputStream;
+import java.io.FileOutputStream;
 import java.io.InputStream;
+import java.io.PrintStream;
 import java.util.Enumeration;
 import java.util.Map;
 import java.util.jar.Attributes;
@@ -12,6 +15,8 @@ import java.util.jar.JarInputStream;
 
 public class ManifestCheck {
     public static void main(String[] args) throws Exception {
+        // Attribute values and entry names go out in UTF-8, whatever the locale.
+        System.setOut(new PrintStream(new FileOutputStream(FileDescriptor.out), true, "UTF-8"));
         try (JarFile jar = new JarFile(args[0], true)) {
             for (Map.Entry<Object, Object> a : jar.getManifest().getMainAttributes().entrySet()) {
                 System.out.println("attribute " + a.getKey() + "=" + a.getValue());

@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import urllib.parse
 import zipfile
 
 CLI = os.environ.get("QUORIX_CLI", "quorix-maker-cli")
@@ -58,8 +59,8 @@ def read_member(jar, name):
 
 
 def java_view(jar):
-    done = subprocess.run(["java", "-cp", JAVA_DIR, "ManifestCheck", jar],
-                          capture_output=True, text=True, timeout=120, check=True)
+    done = subprocess.run(["java", "-cp", JAVA_DIR, "ManifestCheck", jar], capture_output=True,
+                          encoding="utf-8", timeout=120, check=True)
     attributes, entries, streamed = {}, [], None
     for line in done.stdout.splitlines():
         kind, _, rest = line.partition(" ")
@@ -109,9 +110,10 @@ class Checks(unittest.TestCase):
             jar = os.path.join(midlets, name + ".jar")
             self.assertEqual(os.path.getsize(jar), size)
             with open(os.path.join(midlets, name + ".jad"), "rb") as f:
-                jad = f.read().decode("cp1251")
+                jad = f.read().decode("utf-8")
             self.assertIn(f"\r\nMIDlet-Jar-Size: {size}\r\n", jad)
-            self.assertIn(f"MIDlet-Jar-URL: {name}.jar\r\n", jad)
+            url = re.search(r"\r\nMIDlet-Jar-URL: ([!-~ ]*)\r\n", jad).group(1)
+            self.assertEqual(urllib.parse.unquote(url, errors="strict"), name + ".jar")
             unzip = subprocess.run(["unzip", "-tq", jar], capture_output=True, text=True)
             self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
             with zipfile.ZipFile(jar) as z:
@@ -174,6 +176,20 @@ class EndToEnd(Checks):
                  for r in (default, dejavu)]
         self.assertEqual(fonts[0], fonts[1])
 
+    def test_book_name_outside_ascii_names_files_and_descriptors_in_utf8(self):
+        path, text = sample("russian.txt")
+        run = self.run_cli(["--source", path, "--book", "Книга", "--part-size", "500"])
+        self.assert_valid_build(run, text)
+        names = [name for name, _ in run.parts()]
+        self.assertGreaterEqual(len(names), 2)
+        self.assertEqual(names[0], "Книга1")
+        midlets = os.path.join(run.output, "midlets")
+        with open(os.path.join(midlets, "Книга1.jad"), "rb") as f:
+            jad = f.read()
+        self.assertIn(b"\r\nMIDlet-Jar-URL: %D0%9A%D0%BD%D0%B8%D0%B3%D0%B01.jar\r\n", jad)
+        manifest = read_member(os.path.join(midlets, "Книга1.jar"), "META-INF/MANIFEST.MF")
+        self.assertIn("\r\nMIDlet-Name: Книга1\r\n".encode("utf-8"), manifest)
+
     def test_canvas_follows_the_phone_type(self):
         path, _ = sample("english.txt")
         sizes = {}
@@ -208,6 +224,8 @@ class BadInput(Checks):
             (["--source", path, "--part-size", "12 "], "'12 ' is not a valid integer value"),
             (["--source", path, "--part-size", "$"], "'$' is not a valid integer value"),
             (["--source", path, "--part-size", "0x"], "'0x' is not a valid integer value"),
+            (["--source", path, "--max-jar-size", "64M"], "Invalid max JAR size"),
+            (["--source", path, "--max-jar-size", "0"], "Invalid max JAR size"),
             (["--source", path, "--font-height", "-20"],
              "Font too high for the reader: glyph height 22 rows, the limit is 16"),
             (["--source", path, "--font-height", "4097"],
@@ -287,6 +305,75 @@ class BadInput(Checks):
         joined = b"".join(read_member(os.path.join(midlets, f"{n}.jar"), "book.dat")[4:]
                           for n, _ in parts)
         self.assertEqual(joined, data)
+
+
+def random_text(sample_name, size, seed):
+    """`size` bytes of sentences made of the sample's words in random order."""
+    _, sample_text = sample(sample_name)
+    words = re.findall(rb"[^\s.,!?;:]+", sample_text)
+    rng = random.Random(seed)
+    out = bytearray()
+    while len(out) < size:
+        sentence = b" ".join(rng.choice(words) for _ in range(rng.randint(4, 18)))
+        out += sentence + rng.choice([b". ", b". ", b"? ", b"! ", b".\r\n"])
+    return bytes(out[:size - 1]) + b"."
+
+
+class JarLimit(Checks):
+    LIMIT = 65536
+
+    def assert_fitted(self, run, data, limit):
+        self.assert_valid_build(run, data)
+        parts = run.parts()
+        self.assertGreaterEqual(len(parts), 3)
+        self.assertIn(f"Parts fitted to JARs of at most {limit} bytes: {len(parts)}", run.lines)
+        for name, size in parts:
+            self.assertLessEqual(size, limit, name)
+        for name, size in parts[:-1]:
+            self.assertGreater(size, 0.97 * limit, name)
+        return parts
+
+    def test_megabyte_english_text_fits_64k(self):
+        data = random_text("english.txt", 1024 * 1024, 11)
+        path = write(self.root, "english.txt", data)
+        run = self.run_cli(["--source", path, "--part-size", "4000000", "--help-language", "en",
+                            "--max-jar-size", "64k"])
+        parts = self.assert_fitted(run, data, self.LIMIT)
+        help_text = read_member(os.path.join(run.output, "midlets", "ReadMe2.jar"), "help.dat")
+        self.assertIn(f"part (2 of {len(parts)})".encode(), help_text)
+
+    def test_russian_text_fits_65536(self):
+        data = random_text("russian.txt", 600 * 1024, 12)
+        path = write(self.root, "russian.txt", data)
+        run = self.run_cli(["--source", path, "--part-size", "4000000", "--phone", "any",
+                            "--max-jar-size", "65536"])
+        self.assert_fitted(run, data, self.LIMIT)
+
+    def test_part_size_stays_the_upper_bound(self):
+        data = random_text("english.txt", 200 * 1024, 13)
+        path = write(self.root, "english.txt", data)
+        plain = self.run_cli(["--source", path, "--part-size", "30000"], name="plain")
+        fitted = self.run_cli(["--source", path, "--part-size", "30000",
+                               "--max-jar-size", "64k"], name="fitted")
+        self.assert_valid_build(fitted, data)
+        # No JAR comes near the limit, so the plain cuts stand.
+        self.assertEqual(plain.parts(), fitted.parts())
+
+    def test_too_small_a_limit_names_the_smallest_that_works(self):
+        path, data = sample("english.txt")
+        prefix = ("Max JAR size too small for the reader and one sentence; "
+                  "the smallest that works is ")
+        run = self.run_cli(["--source", path, "--max-jar-size", "4k"], name="small")
+        self.assertNotEqual(run.code, 0)
+        self.assertTrue(run.lines[-1].startswith(FAILED + prefix), run.lines[-1])
+        self.assertEqual(run.midlets(), [])
+        smallest = int(re.fullmatch(r"(\d+) bytes", run.lines[-1][len(FAILED + prefix):]).group(1))
+        works = self.run_cli(["--source", path, "--max-jar-size", str(smallest)], name="works")
+        self.assert_valid_build(works, data)
+        self.assertTrue(all(size <= smallest for _, size in works.parts()))
+        fails = self.run_cli(["--source", path, "--max-jar-size", str(smallest - 1)],
+                             name="fails")
+        self.assertTrue(fails.lines[-1].startswith(FAILED + prefix), fails.lines[-1])
 
 
 class Parallel(Checks):

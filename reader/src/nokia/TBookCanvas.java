@@ -9,15 +9,25 @@ public class TBookCanvas extends FullCanvas {
 
     public TBookCanvas(TBookMIDlet midlet) {
         fMidlet = midlet;
+        // Some phones give the first paint of a full-screen canvas the clip of a screen under a
+        // soft-key bar, 144 rows; the reader then lays out for the canvas's 208.
+        TBookMIDlet.gh = 208;
     }
 
     protected void paint(Graphics g) {
         fMidlet.paint(g);
     }
 
+    // Some phones throw for a key without a game action (soft keys); it goes on as a plain key.
     public void keyPressed(int keyCode) {
-        fMidlet.keyPressed(keyCode, getGameAction(keyCode));
+        int action = 0;
+        try {
+            action = getGameAction(keyCode);
+        } catch (Exception e) {
+        }
+        fMidlet.keyPressed(keyCode, action);
     }
+
 
     public void light(boolean on) {
         DeviceControl.setLights(0, on ? 100 : 0);

@@ -14,9 +14,16 @@ public class TBookCanvas extends Canvas {
         fMidlet.paint(g);
     }
 
+    // Some phones throw for a key without a game action (soft keys); it goes on as a plain key.
     public void keyPressed(int keyCode) {
-        fMidlet.keyPressed(keyCode, getGameAction(keyCode));
+        int action = 0;
+        try {
+            action = getGameAction(keyCode);
+        } catch (Exception e) {
+        }
+        fMidlet.keyPressed(keyCode, action);
     }
+
 
     // MIDP 1.0 has no way to switch the backlight.
     public void light(boolean on) {

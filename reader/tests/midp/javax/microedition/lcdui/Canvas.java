@@ -24,17 +24,36 @@ public abstract class Canvas extends Displayable {
         gameActions.put(-20, GAME_A);
     }
     public static Graphics screen;
+    // Runtimes that paint at once in serviceRepaints() and once more for the repaint() still
+    // queued, when the key handler has returned.
+    public static boolean paintsTwice;
+    // Phones whose getGameAction throws for a key that has no game action (soft keys).
+    public static boolean actionThrows;
     private boolean pending;
 
     protected Canvas() {}
-    public int getGameAction(int keyCode) { return gameActions.getOrDefault(keyCode, 0); }
+    public int getGameAction(int keyCode) {
+        if (actionThrows && !gameActions.containsKey(keyCode)) {
+            throw new IllegalArgumentException("no game action for " + keyCode);
+        }
+        return gameActions.getOrDefault(keyCode, 0);
+    }
     protected void keyPressed(int keyCode) {}
     public final void repaint() { pending = true; }
     public final void serviceRepaints() {
+        if (pending) {
+            pending = paintsTwice;
+            paint(screen);
+        }
+    }
+    // The event loop after a key handler: a repaint still queued is painted now.
+    public final void eventsDone() {
         if (pending) {
             pending = false;
             paint(screen);
         }
     }
+    // A paint that no key asked for: after a call, a key-lock notice, a system dialog.
+    public final void systemRepaint() { paint(screen); }
     protected abstract void paint(Graphics g);
 }

@@ -19,6 +19,7 @@ public class Graphics {
     public final int[] pixels;
     public final List<Text> texts = new ArrayList<>();
     public int fillRects;
+    public int outside;  // pixels drawn below or right of the canvas
     public Font font;
     int color;
 
@@ -39,6 +40,8 @@ public class Graphics {
     void plot(int x, int y) {
         if (x >= 0 && y >= 0 && x < width && y < height) {
             pixels[y * width + x] = color;
+        } else {
+            outside++;
         }
     }
 

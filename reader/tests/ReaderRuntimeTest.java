@@ -1,0 +1,213 @@
+// ReaderRuntimeTest.java - the reader on runtimes that differ from the one the others assume:
+// extra paints, a canvas of 144 or 128 rows, a getGameAction that throws, missing resources.
+// Runs against both the compiled sources and the committed class files.
+
+import static org.junit.Assert.assertArrayEquals;
+import static org.junit.Assert.assertEquals;
+import static org.junit.Assert.assertFalse;
+import static org.junit.Assert.assertNull;
+import static org.junit.Assert.assertTrue;
+import static org.junit.Assume.assumeFalse;
+
+import java.io.ByteArrayOutputStream;
+import java.util.ArrayList;
+import java.util.HashSet;
+import java.util.List;
+import java.util.Set;
+import javax.microedition.lcdui.Canvas;
+import javax.microedition.rms.RecordStore;
+import org.junit.Test;
+
+public class ReaderRuntimeTest extends ReaderFixture {
+    static final int LINE = 10;               // "line 0001\r"
+    static final int PAGE = 17 * LINE;        // 17 lines on 208 rows with height 13
+    static final int PAGES = 30;
+
+    // Glyphs 2 columns wide whose first column holds the byte's bits, so every page looks
+    // different.
+    static byte[] distinctFont() {
+        ByteArrayOutputStream b = new ByteArrayOutputStream();
+        int table = 256 + 2 * 2 * (256 - 32);
+        b.write(13);
+        b.write(table >> 8);
+        b.write(table);
+        for (int j = 0; j < 256; j++) {
+            int w = j >= 32 ? 2 : 0;
+            b.write(w);
+            for (int c = 0; c < w; c++) {
+                b.write(0);
+                b.write(c == 0 ? j : 0);
+            }
+        }
+        return b.toByteArray();
+    }
+
+    static String book() {
+        StringBuilder s = new StringBuilder();
+        for (int i = 0; i < PAGES * 17; i++) {
+            s.append(String.format("line %04d\r", i));
+        }
+        return s.toString();
+    }
+
+    // Closes the start message, opens the book, pages ten times, saves the bookmark, pages on, returns to the bookmark,
+    // goes back twice and pages past the end. The screen after every key, and the bookmark.
+    List<int[]> readThrough(boolean paintsTwice, boolean systemRepaints, int[] bookmark) {
+        write("font.dat", distinctFont());
+        write("help.dat", doc("help\r"));
+        write("book.dat", doc(book()));
+        RecordStore.stores.clear();
+        Canvas.paintsTwice = paintsTwice;
+        start();
+        List<Integer> keys = new ArrayList<>();
+        keys.add(-20);  // closes the start message
+        keys.add((int) '4');
+        keys.add(-20);
+        for (int i = 0; i < 10; i++) keys.add((int) '0');
+        keys.add((int) '5');
+        keys.add(-20);
+        for (int i = 0; i < 3; i++) keys.add((int) '0');
+        keys.add((int) '6');
+        keys.add(-20);
+        keys.add((int) '7');
+        keys.add((int) '7');
+        for (int i = 0; i < PAGES + 2; i++) keys.add((int) '#');
+        List<int[]> screens = new ArrayList<>();
+        for (int k : keys) {
+            key(k);
+            if (systemRepaints) {
+                canvas.systemRepaint();
+            }
+            screens.add(screen.pixels.clone());
+        }
+        byte[] rec = RecordStore.stores.get("book").get(0);
+        bookmark[0] = rec[0] | rec[1] << 7 | rec[2] << 14;
+        return screens;
+    }
+
+    @Test
+    public void extraPaintsShowTheSamePagesAsOnePaintPerKey() {
+        int[] mark = new int[1];
+        List<int[]> single = readThrough(false, false, mark);
+        assertEquals(10 * PAGE, mark[0]);
+        // The run has teeth: every page of the book showed, each one different.
+        Set<Integer> distinct = new HashSet<>();
+        for (int[] s : single) {
+            distinct.add(java.util.Arrays.hashCode(s));
+        }
+        assertTrue(distinct.size() > PAGES);
+        // The bookmark brought back the page it was saved on.
+        assertArrayEquals(single.get(12), single.get(19));
+
+        boolean[][] runtimes = {{true, false}, {false, true}, {true, true}};
+        for (boolean[] r : runtimes) {
+            String name = (r[0] ? "twice per key" : "once per key") + (r[1] ? ", system repaints" : "");
+            List<int[]> other = readThrough(r[0], r[1], mark);
+            assertEquals(name, 10 * PAGE, mark[0]);
+            assertEquals(name, single.size(), other.size());
+            for (int i = 0; i < single.size(); i++) {
+                assertArrayEquals(name + ", key " + i, single.get(i), other.get(i));
+            }
+        }
+    }
+
+    @Test
+    public void standardCanvasLaysOutForItsOwnHeight() {
+        assumeFalse(NOKIA);
+        write("font.dat", fontDat(13, widths(4), 1));
+        write("help.dat", doc(repeat("a\r", 40)));
+        write("book.dat", doc("b\r"));
+        // 1 + (h - 13) / 12 lines: 11 on 144 rows, 10 on 128.
+        int[][] cases = {{144, 11}, {128, 10}};
+        for (int[] c : cases) {
+            int h = c[0];
+            start(176, h, h);
+            key('0');
+            assertEquals("height " + h, 0, screen.outside);
+            assertTrue("height " + h, lineDrawn(c[1] - 1, 12));
+            assertFalse("height " + h, lineDrawn(c[1], 12));
+            // The bar ends at the page's end, 2 bytes a line of the 80.
+            int split = 2 * c[1] * h / 80;
+            assertEquals("height " + h, GREEN, screen.pixel(175, split - 1));
+            assertEquals("height " + h, RED, screen.pixel(175, split));
+            assertEquals("height " + h, RED, screen.pixel(175, h - 1));
+            key('0');
+            assertEquals("height " + h, 0, screen.outside);
+            assertEquals("height " + h, GREEN, screen.pixel(175, 2 * split - 1));
+            assertEquals("height " + h, RED, screen.pixel(175, 2 * split + 1));
+        }
+    }
+
+    @Test
+    public void firstClipOf144IsTakenAs208OnlyByTheFullScreenCanvas() {
+        write("font.dat", fontDat(13, widths(4), 1));
+        write("help.dat", doc(repeat("a\r", 40)));
+        write("book.dat", doc("b\r"));
+        start(176, 208, 144);
+        key('0');
+        assertTrue(lineDrawn(10, 12));
+        assertEquals(NOKIA, lineDrawn(11, 12));
+        assertEquals(NOKIA, lineDrawn(16, 12));
+        assertEquals(!NOKIA, screen.pixel(175, 200) == UNTOUCHED);
+    }
+
+    @Test
+    public void softKeysTurnPagesWhenGetGameActionThrows() {
+        write("font.dat", fontDat(13, widths(4), 1));
+        write("help.dat", doc(repeat("a\r", 17) + repeat("bb\r", 20)));
+        write("book.dat", doc("b\r"));
+        Canvas.actionThrows = true;
+        start();
+        key(-6);  // left soft key: closes the start message
+        assertNull(message());
+        assertEquals(WHITE, screen.pixel(6, 0));
+        key(-7);  // right soft key: the next page, lines of "bb"
+        assertEquals(BLACK, screen.pixel(6, 0));
+        key(-1);  // keys with a game action keep it: UP goes back
+        assertEquals(WHITE, screen.pixel(6, 0));
+        key(-5);  // FIRE saves the bookmark
+        assertEquals("bookmark saved", message());
+    }
+
+    @Test
+    public void missingDocumentShowsItsNameOnEveryPageAndKeysGoOn() {
+        write("font.dat", fontDat(13, widths(4), 1));
+        write("book.dat", doc(repeat("a\r", 17) + repeat("bb\r", 20)));
+        start();
+        assertEquals("Quorix reader 2.1", message());
+        for (int i = 0; i < 3; i++) {
+            key('0');
+            assertEquals("key " + i, "/help.dat", message());
+        }
+        key('4');
+        assertEquals("book review", message());
+        key('0');
+        assertNull(message());
+        key('0');
+        assertNull(message());
+        assertEquals(BLACK, screen.pixel(6, 0));  // the book's second page
+        key('1');
+        assertEquals("/help.dat", message());
+        key('4');
+        assertEquals("book review", message());
+    }
+
+    @Test
+    public void redrawKeyShowsThePageOnScreenAgain() {
+        write("font.dat", fontDat(13, widths(4), 1));
+        write("help.dat", doc(repeat("a\r", 17) + repeat("bb\r", 17) + repeat("a\r", 17)));
+        write("book.dat", doc("b\r"));
+        start();
+        key('0');
+        key('0');
+        int[] page = screen.pixels.clone();
+        assertEquals(BLACK, screen.pixel(6, 0));
+        key('8');
+        assertEquals("debug mode on", message());
+        key('0');
+        key('8');
+        assertEquals("debug mode off", message());
+        key('0');
+        assertArrayEquals(page, screen.pixels);
+    }
+}

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# bench-preview.sh - rendering every page of a 90,000-byte part at 176x208 into PNG files,
+# against building that part, both through quorix-maker-cli. Prints "name: value".
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${BUILD_DIR:-$ROOT/build-bench}"
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
+ninja -C "$BUILD" quorix-maker-cli >/dev/null
+
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+
+python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" <<'PY'
+import os, random, resource, shutil, statistics, subprocess, sys, time
+
+cli, work = sys.argv[1], sys.argv[2]
+rng = random.Random(15)
+words = [w.encode("cp1251") for w in (
+    "the keeper climbed stairs every evening storm waves broke over rock light swept dark water "
+    "маяк стоял на голой скале смотритель поднимался по лестнице каждый вечер буря волны свет").split()]
+out, n = [], 0
+while n < 90000:
+    s = b" ".join(rng.choice(words) for _ in range(rng.randint(4, 16)))
+    s = s[:1].upper() + s[1:] + rng.choice([b". ", b"! ", b"? ", b".\r\n"])
+    out.append(s)
+    n += len(s)
+source = os.path.join(work, "part.txt")
+with open(source, "wb") as f:
+    f.write(b"".join(out)[:90000])
+
+def timed(args):
+    """(wall seconds, CPU seconds of the child, user and system)."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    subprocess.run(args, stdout=subprocess.DEVNULL, check=True)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+
+builds, previews = [], []
+for run in range(7):
+    output = os.path.join(work, f"out{run}")
+    os.makedirs(output)
+    # A part size above the source: one part of all 90,000 bytes.
+    builds.append(timed([cli, "--source", source, "--book", "Part", "--part-size", "90001",
+                         "--font", "DejaVu Sans", "--output", output]))
+    pages = os.path.join(work, f"pages{run}")
+    previews.append(timed([cli, "preview", os.path.join(output, "midlets", "Part.jar"), "--all",
+                           "--screen", "176x208", "--output", pages]))
+    count = len(os.listdir(pages))
+    shutil.rmtree(pages)
+build = statistics.median(b[0] for b in builds)
+preview = statistics.median(p[0] for p in previews)
+build_cpu = statistics.median(b[1] for b in builds)
+preview_cpu = statistics.median(p[1] for p in previews)
+print(f"preview: pages of a 90000-byte part at 176x208: {count}")
+print(f"preview: all pages to PNG (ms): {preview * 1000:.0f}, CPU {preview_cpu * 1000:.0f}")
+print(f"preview: building that part (ms): {build * 1000:.0f}, CPU {build_cpu * 1000:.0f}")
+print(f"preview time ratio vs building the part: {preview / build:.2f}")
+# The wall-clock ratio follows the load of a shared machine; the CPU ratio much less so.
+print(f"preview CPU time ratio vs building the part: {preview_cpu / build_cpu:.2f}")
+PY

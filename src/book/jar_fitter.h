@@ -1,0 +1,41 @@
+// jar_fitter.h - plans parts whose JARs stay within a phone's JAR size limit.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorix {
+
+inline constexpr std::string_view kMsgInvalidJarLimit = "Invalid max JAR size";
+inline constexpr std::string_view kMsgJarLimitTooSmall =
+    "Max JAR size too small for the reader and one sentence; the smallest that works is ";
+// A JAR the plan meant to fit came out larger (its help page's count changed the plan).
+inline constexpr std::string_view kMsgJarOverLimit = "JAR over the max JAR size: ";
+
+// "65536", "64K" or "64k" (1024 bytes each): the limit in bytes. An empty text is no limit
+// (0); anything else, or a limit of 0, raises kMsgInvalidJarLimit.
+std::uintmax_t ParseJarLimit(std::string_view text);
+
+// The bytes of the source at a position, as many as asked for or up to its end; valid until
+// the next call.
+using TSourceWindow = std::function<std::string_view(std::uintmax_t position, std::size_t length)>;
+
+// The size of the JAR that part `number` of `count` would have with `text` as its book.
+using TJarProbe =
+    std::function<std::uintmax_t(std::string_view text, std::uint64_t number, std::uint64_t count)>;
+
+// Cuts the whole source before any part is written. Every part ends at a sentence end (or
+// where the plain cut rule would end it: after partSize bytes without one, or at the end of
+// the source), holds at most partSize bytes, and takes the longest such cut whose JAR is at
+// most maxJarSize. The parts' count shown on their help pages is the count planned, so the
+// plan is repeated until the count it assumed is the count it made. Returns the length of
+// every part in order; when even a part's shortest cut does not fit, raises
+// kMsgJarLimitTooSmall with the size needed.
+std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32_t partSize,
+                                           std::uintmax_t maxJarSize, const TSourceWindow& source,
+                                           const TJarProbe& probe);
+
+}  // namespace quorix

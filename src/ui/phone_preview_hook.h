@@ -1,0 +1,36 @@
+// phone_preview_hook.h - where the main window offers the phone preview of the part it built.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace quorix {
+
+class TBuildRunner;
+
+// Adds "Phone preview..." to the window's context menu, and after a build whose log ends in
+// success asks whether to show its last part. Follows the runner's log for the part's JAD.
+class TPhonePreviewHook : public QObject {
+    Q_OBJECT
+
+  public:
+    TPhonePreviewHook(QWidget* window, TBuildRunner* runner);
+
+    // The JAR of the last part the last successful build made; empty before one.
+    QString LastJar() const { return lastJar_; }
+    // Opens the preview of the last built part, or asks for a JAR when there is none.
+    void OpenPreview();
+
+  private:
+    void NoteLine(const QString& line);
+    void BuildEnded();
+
+    QWidget* window_;
+    QString buildJar_;  // the last JAR of the build running now
+    QString lastLine_;
+    QString lastJar_;
+};
+
+}  // namespace quorix
