@@ -49,17 +49,23 @@ std::string ClockTime() {
 // The parts of one build, each taken from the source and made by a worker's maker.
 class TBookParts : public TPartWork {
   public:
-    TBookParts(TPartReader& source, std::vector<std::unique_ptr<TPartMaker>>& makers)
-        : source_(source), makers_(makers) {}
+    TBookParts(TPartReader& source, std::vector<std::unique_ptr<TPartMaker>>& makers,
+               const TBuildOptions& options, std::uint64_t count)
+        : source_(source), makers_(makers), options_(options), count_(count) {}
     bool Take(unsigned worker, std::uint64_t) override { return makers_[worker]->Take(source_); }
     std::unique_ptr<TPartDone> Make(unsigned worker, std::uint64_t number,
                                     TBuildLog& log) override {
         return makers_[worker]->Make(number, log);
     }
+    void Announce(std::uint64_t number) override {
+        if (options_.partStarted) options_.partStarted(number, count_);
+    }
 
   private:
     TPartReader& source_;
     std::vector<std::unique_ptr<TPartMaker>>& makers_;
+    const TBuildOptions& options_;
+    std::uint64_t count_;
 };
 
 // One build: the settings as converted for the phone and the paths it works in.
@@ -192,7 +198,7 @@ void TBuildRun::BuildParts() {
         makers.push_back(std::make_unique<TPartMaker>(context_, tree,
                                                       TFontRasterizer(settings_.font), askMutex));
     }
-    TBookParts parts(source_, makers);
+    TBookParts parts(source_, makers, options_, context_.partCount);
     RunPartPool(context_.partCount, static_cast<unsigned>(makers.size()), parts, log_);
 }
 

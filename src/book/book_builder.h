@@ -1,6 +1,7 @@
 // book_builder.h - the Start command: from settings to finished JAR and JAD files.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -53,6 +54,8 @@ struct TBuildOptions {
     // Parts made at once, each by its own worker; 0 takes one per available processor.
     // The outputs and the log are the same whatever the number.
     unsigned jobs = 0;
+    // Told as part k of N begins, for a front end's progress.
+    std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted = nullptr;
 };
 
 class TBookBuilder {

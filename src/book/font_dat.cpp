@@ -11,7 +11,7 @@
 
 namespace quorix {
 
-void CheckGlyphHeight(int glyphHeight) {
+void CheckGlyphHeight(long long glyphHeight) {
     if (glyphHeight > kMaxGlyphHeight) {
         throw TBookError(std::string(kMsgFontTooHigh) + std::to_string(glyphHeight) +
                          " rows, the limit is " + std::to_string(kMaxGlyphHeight));

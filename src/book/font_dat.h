@@ -24,7 +24,7 @@ inline constexpr std::string_view kMsgGlyphTooWide = "Glyph too wide for the rea
 inline constexpr std::string_view kMsgFontTooLarge = "Font too large for the reader: table size ";
 
 // Raises TBookError when h rows exceed what a column word holds.
-void CheckGlyphHeight(int glyphHeight);
+void CheckGlyphHeight(long long glyphHeight);
 
 // Raises TBookError for the first glyph wider than the reader takes, then for a
 // table size T = 256 + 2 x sum of widths beyond it. `widths` are the full

@@ -3,6 +3,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,12 @@ const FcChar8* AsFc(const std::string& s) {
     return reinterpret_cast<const FcChar8*>(s.c_str());
 }
 
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 // A name that can only mean a file: a family name holds neither.
 bool LooksLikeFontFile(std::string_view face) {
     static constexpr std::string_view kExtensions[] = {".ttf", ".otf", ".ttc",   ".pcf",
@@ -36,6 +43,10 @@ bool LooksLikeFontFile(std::string_view face) {
 }
 
 }  // namespace
+
+std::string_view FamilyForFace(std::string_view face) {
+    return EqualIgnoringAsciiCase(face, kDefaultWindowsFace) ? kDefaultFaceSubstitute : face;
+}
 
 TFontFile LocateFont(const std::string& face, bool bold, bool italic) {
     std::error_code ec;
@@ -52,7 +63,8 @@ TFontFile LocateFont(const std::string& face, bool bold, bool italic) {
     if (!pattern) throw std::bad_alloc();
     // The family goes in as a plain value: a name holding ":" or "-" must not
     // be parsed as fontconfig's pattern syntax.
-    FcPatternAddString(pattern.get(), FC_FAMILY, AsFc(face));
+    const std::string family(FamilyForFace(face));
+    FcPatternAddString(pattern.get(), FC_FAMILY, AsFc(family));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     // The process's own configuration: loaded once, shared with every lookup.

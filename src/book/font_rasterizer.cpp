@@ -6,6 +6,7 @@
 #include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,7 +30,7 @@ struct FaceDeleter {
 using LibraryPtr = std::unique_ptr<std::remove_pointer_t<FT_Library>, LibraryDeleter>;
 using FacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FaceDeleter>;
 
-// Beyond any size a phone could show; keeps h = |height| + 2 far from overflow.
+// Beyond any size a phone could show: refused before the font is even looked up.
 constexpr int kMaxFontHeight = 4096;
 
 int RoundPixels(FT_Pos value26_6) {
@@ -118,6 +119,23 @@ std::uint16_t LineMask(FT_Face face, const TFontDesc& font, int ascent, int heig
     return mask;
 }
 
+// FreeType hints a TrueType font without any instructions with its automatic
+// hinter, which may widen advances by a pixel; such a font keeps the advance it
+// declares, scaled and rounded. The same holds for a driver without a hinter.
+bool UsesAutomaticHinter(FT_Face face) {
+    if (!FT_IS_SCALABLE(face)) return false;
+    if ((face->face_flags & FT_FACE_FLAG_HINTER) == 0) return true;
+    if (!FT_IS_SFNT(face)) return false;
+    auto hasTable = [face](FT_ULong tag) {
+        FT_ULong length = 0;
+        return FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) == 0 && length > 0;
+    };
+    if (!hasTable(TTAG_glyf)) return false;  // CFF outlines: their own hints
+    auto* maxp = static_cast<const TT_MaxProfile*>(FT_Get_Sfnt_Table(face, FT_SFNT_MAXP));
+    return !hasTable(TTAG_fpgm) && !hasTable(TTAG_prep) &&
+           (maxp == nullptr || maxp->maxSizeOfInstructions == 0);
+}
+
 bool PixelInk(const FT_Bitmap& bitmap, const unsigned char* row, unsigned column) {
     switch (bitmap.pixel_mode) {
         case FT_PIXEL_MODE_MONO:
@@ -145,9 +163,10 @@ struct TFontRasterizer::TFace {
     FacePtr face;
     bool embolden = false;
     bool oblique = false;
-    bool symbol = false;  // shapes found at F000 + byte, not by character
-    std::string path;     // the font file, for messages
-    int ascent = 0;       // baseline row within the cell
+    bool declaredAdvances = false;  // scaled advances, not the hinter's
+    bool symbol = false;            // shapes found at F000 + byte, not by character
+    std::string path;               // the font file, for messages
+    int ascent = 0;                 // baseline row within the cell
     std::uint16_t lineMask = 0;
     std::array<FT_UInt, 256> glyphIndex{};
     std::array<std::optional<TGlyphImage>, 256> glyphs;
@@ -182,16 +201,23 @@ TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int hei
         throw TBookError(std::string(kMsgCannotLoadFont) + path + ": glyph " +
                          std::to_string(index) + " is damaged");
     }
+    int widened = 0;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         if (oblique) FT_GlyphSlot_Oblique(slot);
         if (embolden && FT_Outline_EmboldenXY(&slot->outline, 64, 0) == 0) {
-            slot->advance.x += 64;  // one pixel wider, the classic synthetic bold
+            widened = 64;  // one pixel wider, the classic synthetic bold
         }
     } else if (embolden) {
         FT_GlyphSlot_Embolden(slot);
     }
     TGlyphImage image;
-    image.advance = std::max(0, RoundPixels(slot->advance.x));
+    if (declaredAdvances && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        // linearHoriAdvance: the unhinted advance in 16.16 pixels.
+        image.advance = static_cast<int>((slot->linearHoriAdvance + 0x8000) >> 16) + widened / 64;
+    } else {
+        image.advance = RoundPixels(slot->advance.x + widened);
+    }
+    image.advance = std::max(0, image.advance);
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
         throw TBookError(std::string(kMsgCannotLoadFont) + path + ": glyph " +
                          std::to_string(index) + " is damaged");
@@ -215,12 +241,14 @@ TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int hei
 }
 
 TFontRasterizer::TFontRasterizer(const TFontDesc& font) : face_(std::make_unique<TFace>()) {
-    if (font.height == 0 || font.height < -kMaxFontHeight || font.height > kMaxFontHeight) {
-        throw TBookError(std::string(kMsgInvalidFontHeight) + std::to_string(font.height));
+    if (font.height == 0) throw TBookError(std::string(kMsgFontHeightZero));
+    if (font.height < -kMaxFontHeight || font.height > kMaxFontHeight) {
+        CheckGlyphHeight(std::llabs(static_cast<long long>(font.height)) + 2);
     }
     height_ = std::abs(font.height) + 2;
     CheckCodePage(font.codePage);
     TFontFile file = LocateFont(font.face, font.bold, font.italic);
+    fontFile_ = file.path;
 
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) throw TBookError("Can not start FreeType");
@@ -238,6 +266,7 @@ TFontRasterizer::TFontRasterizer(const TFontDesc& font) : face_(std::make_unique
     // A family without the requested style is drawn bold or slanted by hand.
     face_->embolden = font.bold && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0;
     face_->oblique = font.italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+    face_->declaredAdvances = UsesAutomaticHinter(face);
     face_->ascent = AscentPixels(face);
     face_->lineMask = LineMask(face, font, face_->ascent, height_);
     face_->MapCodePage(font.codePage);

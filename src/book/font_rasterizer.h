@@ -15,7 +15,9 @@
 
 namespace quorix {
 
-inline constexpr std::string_view kMsgInvalidFontHeight = "Invalid font height ";
+// A height of 0 draws nothing at all.
+inline constexpr std::string_view kMsgFontHeightZero =
+    "Font too small for the reader: font height 0, the smallest is 1 pixel";
 inline constexpr std::string_view kMsgCannotLoadFont = "Can not load font ";
 
 // Draws the glyphs of a set side by side into a one-bit strip, h rows high,
@@ -24,7 +26,8 @@ inline constexpr std::string_view kMsgCannotLoadFont = "Can not load font ";
 class TFontRasterizer {
   public:
     // Raises TBookError when the font cannot be found, loaded or sized, or the
-    // code page is unknown.
+    // code page is unknown; a height of 0 or beyond any size the reader could
+    // show, with the reader's limit.
     explicit TFontRasterizer(const TFontDesc& font);
     ~TFontRasterizer();
     TFontRasterizer(TFontRasterizer&&) noexcept;
@@ -49,6 +52,9 @@ class TFontRasterizer {
     // Writes tempDir/font.dat, logs it and returns its size.
     std::uintmax_t WriteFontDat(const std::filesystem::path& tempDir, TBuildLog& log) const;
 
+    // The font file the face resolved to.
+    const std::string& FontFilePath() const { return fontFile_; }
+
     // Frees the strip; the loaded font and its glyphs stay for the next part.
     void Release();
 
@@ -61,6 +67,7 @@ class TFontRasterizer {
 
     std::unique_ptr<TFace> face_;
     int height_ = 0;
+    std::string fontFile_;
     bool rendered_ = false;
     std::array<std::uint8_t, 256> widthTable_{};
     std::vector<std::uint16_t> columns_;  // the strip, one column word per column

@@ -105,6 +105,7 @@ void TPool::Work(unsigned worker) {
 
 void TPool::FinishInOrder(TBuildLog& log) {
     for (std::uint64_t number = 1; number <= count_; ++number) {
+        work_.Announce(number);
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this, number] {
             auto found = slots_.find(number);

@@ -29,6 +29,9 @@ class TPartWork {
     // and returns what finishes it. A failure raises.
     virtual std::unique_ptr<TPartDone> Make(unsigned worker, std::uint64_t number,
                                             TBuildLog& log) = 0;
+    // Called on the calling thread when the part becomes the next one to report, after
+    // the lines of the part before it: a front end's progress.
+    virtual void Announce(std::uint64_t /*number*/) {}
 };
 
 // Makes parts 1..count with `workers` workers at once. On the calling thread the log

@@ -9,6 +9,7 @@
 
 #include "book/book_builder.h"
 #include "book/file_writer.h"
+#include "book/font_lookup.h"
 #include "cli_options.h"
 #include "book/stop_signals.h"
 #include "preview_command.h"
@@ -56,7 +57,18 @@ int StatusAfter(bool ok) {
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
+// Names the font file the build draws with, so a substituted face shows. A face
+// that cannot be found is left to the build, which logs why.
+void ReportFontFile(const quorix::TFontDesc& font) {
+    try {
+        std::cerr << "Font file: " << quorix::LocateFont(font.face, font.bold, font.italic).path
+                  << std::endl;
+    } catch (const std::exception&) {
+    }
+}
+
 int RunBuild(const quorix::TCliBuild& build) {
+    ReportFontFile(build.settings.font);
     quorix::InstallStopSignals();
     TStdoutLog log;
     fs::path privateDir;

@@ -1,4 +1,4 @@
-// book_build.h - the window's Start build: the core's builder in the program's directory.
+// book_build.h - the window's Start build: the core's builder in the window's working place.
 #pragma once
 
 #include <QString>
@@ -7,7 +7,9 @@
 
 namespace quorix {
 
-// Builds with midlets/ and temp/ beside the program, in `programDirectory`.
-TBuildFunction BookBuildIn(const QString& programDirectory);
+// Builds into the job's output folder, or else beside the program when that is writable
+// and in documentsDirectory/"Quorix Maker" otherwise; each build's temporary files go to
+// a private directory of its own.
+TBuildFunction BookBuildIn(const QString& programDirectory, const QString& documentsDirectory);
 
 }  // namespace quorix

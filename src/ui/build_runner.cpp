@@ -32,14 +32,18 @@ TBuildRunner::~TBuildRunner() {
     }
 }
 
-void TBuildRunner::Start(const TBuildSettings& settings) {
+void TBuildRunner::Start(TBuildJob job) {
     if (worker_ != nullptr) {
         return;
     }
-    worker_ = QThread::create([this, settings] {
+    stop_ = false;
+    job.stopRequested = [this] { return stop_.load(); };
+    job.partStarted = [this](std::uint64_t part, std::uint64_t parts) {
+        emit PartStarted(part, parts);
+    };
+    worker_ = QThread::create([this, job = std::move(job)] {
         TSignalLog log([this](const QString& line) { emit LineAdded(line); });
-        build_(settings, log,
-               [this](const std::string& message) { return AskFromWorker(message); });
+        build_(job, log, [this](const std::string& message) { return AskFromWorker(message); });
     });
     worker_->setParent(this);
     connect(worker_, &QThread::finished, this, [this] {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <functional>
 
 #include "ui/window_services.h"
@@ -22,14 +23,19 @@ class TBuildRunner : public QObject {
     ~TBuildRunner() override;
 
     bool IsRunning() const { return worker_ != nullptr; }
-    // Starts a build; ignored while one runs.
-    void Start(const TBuildSettings& settings);
+    // Starts a build; ignored while one runs. The job's stop and progress
+    // functions are the runner's own.
+    void Start(TBuildJob job);
+    // Asks the running build to stop at its next check; Finished follows.
+    void RequestStop() { stop_ = true; }
 
   signals:
     // One log line, emitted from the worker; receivers on the window's thread get
     // it through the event queue, so each line shows while the build goes on.
     void LineAdded(const QString& line);
     void Finished();
+    // Part k of N begins; emitted from the worker.
+    void PartStarted(quint64 part, quint64 parts);
 
   private:
     TEntryFailureAnswer AskFromWorker(const std::string& message);
@@ -37,6 +43,7 @@ class TBuildRunner : public QObject {
     TBuildFunction build_;
     std::function<TEntryFailureAnswer(const QString&)> ask_;
     QThread* worker_ = nullptr;  // owned by this object while running
+    std::atomic<bool> stop_ = false;
 };
 
 }  // namespace quorix

@@ -1,16 +1,27 @@
 // fm_main.cpp - the main window: fixed layout, activation defaults and handlers.
 #include "ui/fm_main.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QUrl>
 #include <exception>
 #include <string>
 #include <utility>
@@ -61,12 +72,9 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
     return widget;
 }
 
-// A label is as wide as its caption: where the window's face is replaced by a wider one,
-// it grows to the right rather than cut the caption off.
+// The controls' face is chosen so that every caption fits its laid-out width.
 QLabel* AddLabel(QWidget* owner, const char* name, const char* text, int left, int top, int width) {
-    auto* label = Place(new QLabel(QString::fromLatin1(text), owner), name, left, top, width, 13);
-    label->resize(std::max(width, label->sizeHint().width()), label->height());
-    return label;
+    return Place(new QLabel(QString::fromLatin1(text), owner), name, left, top, width, 13);
 }
 
 QPushButton* AddButton(QWidget* owner, const char* name, const char* text, int left, int top,
@@ -87,6 +95,15 @@ std::filesystem::path LocalPath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+// The one local file a drag carries, or an empty text.
+QString DraggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return QString();
+    }
+    const QUrl url = data->urls().first();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
 }  // namespace
 
 TfmMain::TfmMain(TWindowServices services, QWidget* parent)
@@ -95,20 +112,22 @@ TfmMain::TfmMain(TWindowServices services, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)) {
     setObjectName(QStringLiteral("fmMain"));
-    setWindowTitle(QStringLiteral("Quorix Maker 2.0"));
+    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    // In device-independent pixels: Qt scales the whole window on high-DPI screens.
     setFixedSize(kClientWidth, kClientHeight);
     move(192, 107);
     fontDialogFont_ = QFontFromFontDesc(buildFont_);
-    // Systems without the face get the narrowest look-alike at hand, so that the captions
-    // and the preview's lines fit the fixed layout as closely as they can.
-    QFont windowFont = fontDialogFont_;
-    windowFont.setFamilies({windowFont.family(), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                            QStringLiteral("DejaVu Sans Condensed")});
-    setFont(windowFont);
+    setFont(ControlsFont());
+    setAcceptDrops(true);
 
     CreateControls();
     ConnectHandlers();
+    const TScreenFont screenFont = ScreenFontFor(buildFont_);
+    ApplyBuildFont(buildFont_, screenFont.font, screenFont.file);
+    // A file dropped anywhere on the window is the source; no control takes it as text.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);
+    }
 }
 
 TfmMain::~TfmMain() = default;
@@ -195,19 +214,36 @@ void TfmMain::ConnectHandlers() {
             &QShortcut::activated, this, &TfmMain::Button2Click);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this),
             &QShortcut::activated, this, &TfmMain::Button6Click);
+    // The window's context menu lists its actions; Options is one, with its key.
+    auto* options = new QAction(QStringLiteral("Options..."), this);
+    options->setObjectName(QStringLiteral("OptionsAction"));
+    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(options, &QAction::triggered, this, &TfmMain::ShowOptions);
+    addAction(options);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     runner_ = new TBuildRunner(
         services_.runBuild,
-        [this](const QString& message) {
-            return services_.askEntryFailure(this, EntryFailureQuestion(message));
-        },
+        // The builder's question is whole already.
+        [this](const QString& question) { return services_.askEntryFailure(this, question); },
         this);
     connect(runner_, &TBuildRunner::LineAdded, this, &TfmMain::AppendLogLine);
     new TPhonePreviewHook(this, runner_);
-    connect(runner_, &TBuildRunner::Finished, this, [this] {
-        SetInputsEnabled(true);
-        emit BuildFinished();
-    });
+    connect(runner_, &TBuildRunner::PartStarted, this,
+            [this](quint64 part, quint64 parts) { setWindowTitle(BuildingTitle(part, parts)); });
+    connect(runner_, &TBuildRunner::Finished, this, &TfmMain::OnBuildFinished);
+}
+
+void TfmMain::OnBuildFinished() {
+    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    SetInputsEnabled(true);
+    // Typing after a build goes to Start, not into the log.
+    Button1->setFocus(Qt::OtherFocusReason);
+    emit BuildFinished();
+    if (closeAfterBuild_) {
+        closeAfterBuild_ = false;
+        close();
+    }
 }
 
 void TfmMain::changeEvent(QEvent* event) {
@@ -219,12 +255,85 @@ void TfmMain::changeEvent(QEvent* event) {
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
-    // The window takes no input while a build runs, closing included.
+    // A running build is stopped first, if the user wants; the window closes once it ends.
     if (IsBuilding()) {
         event->ignore();
+        if (!closeAfterBuild_ && services_.askStopBuild && services_.askStopBuild(this)) {
+            closeAfterBuild_ = true;
+            runner_->RequestStop();
+        }
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void TfmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_) {
+        placed_ = true;
+        KeepOnScreen();
+    }
+}
+
+void TfmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Once the window manager has framed the window, its real frame is known.
+    if (placed_ && !framed_ && frameGeometry().height() > height()) {
+        framed_ = true;
+        KeepOnScreen();
+    }
+}
+
+// The laid-out position suits a 96-dpi screen; scaled up on a small one, the window's
+// bottom would fall below it. Moved up and left just enough, never off the top left.
+void TfmMain::KeepOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    if (frame.height() <= height()) {
+        // Not framed yet: allow for a title bar and borders.
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        frame = geometry().adjusted(-border, -titleBar - border, border, border);
+    }
+    const QPoint inset = pos() - frame.topLeft();  // where the client lies in the frame
+    QPoint to = frame.topLeft();
+    to.setX(std::max(available.left(),
+                     std::min(to.x(), available.left() + available.width() - frame.width())));
+    to.setY(std::max(available.top(),
+                     std::min(to.y(), available.top() + available.height() - frame.height())));
+    if (to != frame.topLeft()) {
+        move(to + inset);
+    }
+}
+
+void TfmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!IsBuilding() && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TfmMain::dropEvent(QDropEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (file.isEmpty() || IsBuilding()) {
+        return;
+    }
+    event->acceptProposedAction();
+    RunCommand([this, file] { ChooseSource(file); });
+}
+
+void TfmMain::ShowOptions() {
+    RunCommand([this] {
+        if (!services_.editOptions) {
+            return;
+        }
+        if (const auto chosen = services_.editOptions(this, options_)) {
+            options_ = *chosen;
+        }
+    });
 }
 
 void TfmMain::FormActivate() {
@@ -251,26 +360,37 @@ void TfmMain::ShowError(const QString& message) {
     services_.showError(this, ProgramTitle(services_.programPath), ErrorDisplayText(message));
 }
 
+std::optional<QString> TfmMain::AskForFile(const QString& title) {
+    auto chosen = services_.openFile(this, title, lastFolder_);
+    if (chosen) {
+        lastFolder_ = QFileInfo(*chosen).absolutePath();
+    }
+    return chosen;
+}
+
 void TfmMain::Button4Click() {
     RunCommand([this] {
-        const auto chosen = services_.openFile(this, QStringLiteral("Select source text file"));
-        if (!chosen) {
-            return;
+        const auto chosen = AskForFile(QStringLiteral("Select source text file"));
+        if (chosen) {
+            ChooseSource(*chosen);
         }
-        Edit3->setText(*chosen);
-        TToolFile source = TToolFile::OpenForReading(LocalPath(Edit3->text()));
-        const std::uint64_t size = source.Size();
-        FitLabel(Label7, QStringLiteral("File size %1 bytes").arg(size));
-        // The text as a build reads it: UTF-8, FB2 and EPUB sources converted, others as they are.
-        TTextOptions reading;
-        reading.codePage = buildFont_.codePage;
-        std::string bytes =
-            ConvertedTextStart(LocalPath(Edit3->text()), reading, kWholePreviewLimit + 1);
-        if (bytes.size() > kWholePreviewLimit) bytes.resize(kShortPreviewBytes);
-        // The edit breaks lines at LF; a CR LF of the text is one line break.
-        QString text = QString::fromStdString(CodePageToUtf8(bytes, buildFont_.codePage));
-        Memo1->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     });
+}
+
+void TfmMain::ChooseSource(const QString& path) {
+    lastFolder_ = QFileInfo(path).absolutePath();
+    Edit3->setText(path);
+    TToolFile source = TToolFile::OpenForReading(LocalPath(Edit3->text()));
+    const std::uint64_t size = source.Size();
+    FitLabel(Label7, QStringLiteral("File size %1 bytes").arg(size));
+    // The text as a build reads it: UTF-8, FB2 and EPUB sources converted, others as they are.
+    TTextOptions reading;
+    reading.codePage = buildFont_.codePage;
+    std::string bytes = ConvertedTextStart(LocalPath(Edit3->text()), reading, kWholePreviewLimit + 1);
+    if (bytes.size() > kWholePreviewLimit) bytes.resize(kShortPreviewBytes);
+    // The edit breaks lines at LF; a CR LF of the text is one line break.
+    QString text = QString::fromStdString(CodePageToUtf8(bytes, buildFont_.codePage));
+    Memo1->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void TfmMain::Button5Click() {
@@ -279,15 +399,23 @@ void TfmMain::Button5Click() {
         if (!chosen) {
             return;
         }
+        TFontDesc font = FontDescFromQFont(*chosen, logicalDpiY());
+        font.codePage = buildFont_.codePage;
+        // Refused at once, with the reader's limit, rather than at Start.
+        CheckFontForReader(font);
         fontDialogFont_ = *chosen;
-        const std::string codePage = buildFont_.codePage;
-        buildFont_ = FontDescFromQFont(*chosen, logicalDpiY());
-        buildFont_.codePage = codePage;
-        Memo1->setFont(*chosen);
-        Edit4->setFont(*chosen);
+        ApplyBuildFont(font, *chosen, FontFileFor(font));
         Edit4->setText(chosen->family());
         FitLabel(Label2, CharHeightCaption(buildFont_.height));
     });
+}
+
+// The preview and the name box show the build's font; the name box's tip names its file.
+void TfmMain::ApplyBuildFont(const TFontDesc& font, const QFont& shown, const QString& file) {
+    buildFont_ = font;
+    Memo1->setFont(shown);
+    Edit4->setFont(shown);
+    Edit4->setToolTip(file.isEmpty() ? QString() : QStringLiteral("Font file: ") + file);
 }
 
 void TfmMain::Edit1Change() {
@@ -316,9 +444,11 @@ bool TfmMain::IsBuilding() const {
 
 void TfmMain::Button1Click() {
     RunCommand([this] {
-        const TBuildSettings settings = GatherSettings();
+        TBuildJob job;
+        job.settings = GatherSettings();
+        job.outputFolder = LocalPath(options_.outputFolder);
         SetInputsEnabled(false);
-        runner_->Start(settings);
+        runner_->Start(std::move(job));
     });
 }
 
@@ -346,7 +476,7 @@ void TfmMain::Button3Click() {
 
 void TfmMain::RunDeveloperCommand(void (*command)(const std::filesystem::path&)) {
     RunCommand([this, command] {
-        const auto chosen = services_.openFile(this, QString());
+        const auto chosen = AskForFile(QString());
         if (chosen) {
             command(LocalPath(*chosen));
         }

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 #include "book/build_settings.h"
 #include "ui/window_services.h"
 
 class QCheckBox;
 class QComboBox;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -38,6 +40,11 @@ class TfmMain : public QWidget {
     void Button3Click();  // About
     void Button2Click();  // Hex
     void Button6Click();  // Text
+    void ShowOptions();   // Options dialog (Ctrl+Comma, context menu)
+
+    // The source choice after its dialog: path into Edit3, size and preview.
+    void ChooseSource(const QString& path);
+    const TWindowOptions& Options() const { return options_; }
 
   signals:
     // A Start build has ended and the window takes input again.
@@ -46,6 +53,10 @@ class TfmMain : public QWidget {
   protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CreateControls();
@@ -57,12 +68,21 @@ class TfmMain : public QWidget {
     void AppendLogLine(const QString& line);
     void SetInputsEnabled(bool enabled);
     void RunDeveloperCommand(void (*command)(const std::filesystem::path&));
+    void ApplyBuildFont(const TFontDesc& font, const QFont& shown, const QString& file);
+    std::optional<QString> AskForFile(const QString& title);
+    void OnBuildFinished();
+    void KeepOnScreen();
 
     TWindowServices services_;
     bool activated_ = false;
     TFontDesc buildFont_;   // the preview pane's font: the last confirmed choice
     QFont fontDialogFont_;  // where the font dialog opens next
     TBuildRunner* runner_ = nullptr;
+    TWindowOptions options_;  // for this session only
+    QString lastFolder_;      // where the open dialogs start
+    bool closeAfterBuild_ = false;
+    bool placed_ = false;  // moved onto its screen once shown
+    bool framed_ = false;  // and again once the window manager framed it
 
     QLineEdit* Edit2 = nullptr;
     QComboBox* ComboBox2 = nullptr;

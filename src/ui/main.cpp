@@ -1,5 +1,6 @@
 // main.cpp - quorix-maker: the main window, until it is closed.
 #include <QApplication>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 
@@ -21,7 +22,9 @@ int main(int argc, char* argv[]) {
     stopWatch.start(200);
 
     quorix::TWindowServices services = quorix::QtWindowServices();
-    services.runBuild = quorix::BookBuildIn(QCoreApplication::applicationDirPath());
+    services.runBuild =
+        quorix::BookBuildIn(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     services.programPath = QCoreApplication::applicationFilePath();
     quorix::TfmMain fmMain(std::move(services));
     fmMain.show();

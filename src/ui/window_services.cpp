@@ -5,6 +5,9 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
+#include "ui/options_dialog.h"
+#include "ui/window_texts.h"
+
 namespace quorix {
 namespace {
 
@@ -17,8 +20,9 @@ QString ForDisplay(QString text) {
 
 TWindowServices QtWindowServices() {
     TWindowServices services;
-    services.openFile = [](QWidget* owner, const QString& title) -> std::optional<QString> {
-        const QString path = QFileDialog::getOpenFileName(owner, title);
+    services.openFile = [](QWidget* owner, const QString& title,
+                           const QString& directory) -> std::optional<QString> {
+        const QString path = QFileDialog::getOpenFileName(owner, title, directory);
         if (path.isEmpty()) {
             return std::nullopt;
         }
@@ -49,6 +53,19 @@ TWindowServices QtWindowServices() {
             default:  // Abort, or the box closed without an answer
                 return TEntryFailureAnswer::Abort;
         }
+    };
+    services.editOptions = [](QWidget* owner,
+                              const TWindowOptions& current) -> std::optional<TWindowOptions> {
+        TOptionsDialog dialog(current, owner);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return dialog.Options();
+    };
+    services.askStopBuild = [](QWidget* owner) {
+        return QMessageBox::question(owner, QStringLiteral("Confirm"), QString(kStopBuildQuestion),
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
     };
     return services;
 }

@@ -1,9 +1,18 @@
 // window_texts.cpp - the main window's composed texts and font conversion.
 #include "ui/window_texts.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QStringList>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+
+#include "book/book_error.h"
+#include "book/font_dat.h"
+#include "book/font_lookup.h"
+#include "book/font_rasterizer.h"
 
 namespace quorix {
 
@@ -35,8 +44,11 @@ QString CharHeightCaption(int fontHeight) {
     return QStringLiteral("Char height (in pixels): ") + QString::number(std::abs(fontHeight) + 2);
 }
 
-QString EntryFailureQuestion(const QString& message) {
-    return message + QStringLiteral(". File processing error, possibly disk is full");
+QString BuildingTitle(std::uint64_t part, std::uint64_t parts) {
+    return QStringLiteral("%1 - part %2 of %3")
+        .arg(QString::fromLatin1(kWindowTitle))
+        .arg(part)
+        .arg(parts);
 }
 
 TFontDesc FontDescFromQFont(const QFont& font, int dotsPerInch) {
@@ -64,6 +76,44 @@ QFont QFontFromFontDesc(const TFontDesc& desc) {
     font.setUnderline(desc.underline);
     font.setStrikeOut(desc.strikeout);
     return font;
+}
+
+}  // namespace quorix
+
+namespace quorix {
+
+QString FontFileFor(const TFontDesc& desc) {
+    try {
+        const TFontFile file = LocateFont(desc.face, desc.bold, desc.italic);
+        return QFile::decodeName(QByteArray::fromStdString(file.path));
+    } catch (const std::exception&) {
+        return QString();  // the build will say why
+    }
+}
+
+TScreenFont ScreenFontFor(const TFontDesc& desc) {
+    TScreenFont screen{QFontFromFontDesc(desc), FontFileFor(desc)};
+    if (screen.file.isEmpty()) {
+        return screen;
+    }
+    const int id = QFontDatabase::addApplicationFont(screen.file);
+    const QStringList families =
+        id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    if (!families.isEmpty()) {
+        screen.font.setFamilies({families.first()});
+    }
+    return screen;
+}
+
+QFont ControlsFont() {
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(10);
+    return font;
+}
+
+void CheckFontForReader(const TFontDesc& desc) {
+    if (desc.height == 0) throw TBookError(std::string(kMsgFontHeightZero));
+    CheckGlyphHeight(std::llabs(static_cast<long long>(desc.height)) + 2);
 }
 
 }  // namespace quorix

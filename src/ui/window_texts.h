@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <cstdint>
 
 #include "book/build_settings.h"
 
@@ -23,14 +24,36 @@ QString AboutText(const QString& version);
 // "Char height (in pixels): " + (|height| + 2): the cell height the bitmap font gets.
 QString CharHeightCaption(int fontHeight);
 
-// The question asked when an archive entry fails.
-QString EntryFailureQuestion(const QString& message);
+// The caption of the window, and of it while part k of N is being built.
+inline constexpr const char* kWindowTitle = "Quorix Maker 2.0";
+QString BuildingTitle(std::uint64_t part, std::uint64_t parts);
+
+// Asked when the window is closed while a build runs.
+inline constexpr const char* kStopBuildQuestion =
+    "A book is being built. Stop the build and close the window?";
 
 // A font as the build takes it. Pixel sizes become negative em heights; point sizes
 // are converted at `dotsPerInch` first, rounding to the nearest pixel.
 TFontDesc FontDescFromQFont(const QFont& font, int dotsPerInch);
 
-// The Qt font that shows a build font on screen.
+// The Qt font that shows a build font on screen, by its face name.
 QFont QFontFromFontDesc(const TFontDesc& desc);
+
+// A build font as the screen shows it, drawn from the very file the build uses.
+struct TScreenFont {
+    QFont font;
+    QString file;  // the font file the face resolved to; empty when it did not resolve
+};
+TScreenFont ScreenFontFor(const TFontDesc& desc);
+// The font file a build font resolves to; empty when it does not resolve.
+QString FontFileFor(const TFontDesc& desc);
+
+// The face of the window's own controls: narrow enough that every caption fits the
+// width the layout gives it.
+QFont ControlsFont();
+
+// Raises TBookError, naming the reader's limit, for a font whose cells the reader
+// cannot show.
+void CheckFontForReader(const TFontDesc& desc);
 
 }  // namespace quorix

@@ -245,6 +245,33 @@ TEST(BookName, Rules) {
 namespace quorix {
 namespace {
 
+// A front end's progress: each part announced once, in order, before its JAR is made.
+TEST_F(BookBuilderTest, EveryPartIsAnnouncedBeforeItIsBuilt) {
+    WriteFile(settings.sourcePath, "One. Two. Three. Four. Five.");
+    settings.partSizeText = "10";
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> announced;
+    std::vector<std::size_t> linesBefore;
+    TBuildOptions options;
+    options.partStarted = [&](std::uint64_t part, std::uint64_t parts) {
+        announced.emplace_back(part, parts);
+        linesBefore.push_back(log.Lines().size());
+    };
+    ASSERT_TRUE(Build(std::move(options)));
+    std::vector<std::size_t> jarLines;
+    for (std::size_t i = 0; i < log.Lines().size(); ++i) {
+        if (log.Lines()[i].starts_with("Create midlet ")) jarLines.push_back(i);
+    }
+    ASSERT_GE(jarLines.size(), 2u);
+    ASSERT_EQ(announced.size(), jarLines.size());
+    for (std::size_t k = 0; k < announced.size(); ++k) {
+        EXPECT_EQ(announced[k], std::make_pair(k + 1, std::uint64_t{jarLines.size()}));
+        EXPECT_LE(linesBefore[k], jarLines[k]);
+        if (k > 0) {
+            EXPECT_GT(linesBefore[k], jarLines[k - 1]);
+        }
+    }
+}
+
 // A stop asked for at any step ends the build with "Interrupted"; the parts finished
 // before it stay whole and the part being made leaves nothing behind.
 TEST_F(BookBuilderTest, StopEndsTheBuildAndKeepsOnlyFinishedParts) {

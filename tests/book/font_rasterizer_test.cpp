@@ -1,9 +1,14 @@
 // font_rasterizer_test.cpp - glyph strip, width table, limits and font.dat.
 #include "book/font_rasterizer.h"
 
+#include <ft2build.h>
 #include <gtest/gtest.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -162,8 +167,76 @@ TEST(FontDatTest, ReaderLimitsNameTheLimitAndTheValue) {
 
 // --- rendering -------------------------------------------------------------
 
+TEST(FontLookupTest, MsSansSerifIsDejaVuSansOnEveryMachine) {
+    EXPECT_EQ(FamilyForFace("MS Sans Serif"), "DejaVu Sans");
+    EXPECT_EQ(FamilyForFace("ms sans SERIF"), "DejaVu Sans");
+    EXPECT_EQ(FamilyForFace("MS Sans Serif Bold"), "MS Sans Serif Bold");
+    EXPECT_EQ(FamilyForFace("DejaVu Serif"), "DejaVu Serif");
+
+    TFontRasterizer byDefault{TFontDesc{}};
+    TFontRasterizer dejaVu(DejaVu());
+    EXPECT_EQ(byDefault.FontFilePath(), dejaVu.FontFilePath());
+    EXPECT_EQ(fs::path(byDefault.FontFilePath()).filename(), "DejaVuSans.ttf");
+    TGlyphSet set = SetOf("The quick brown fox_ jumps, gjpqy!");
+    byDefault.Render(set);
+    dejaVu.Render(set);
+    EXPECT_EQ(byDefault.FontDatBytes(), dejaVu.FontDatBytes());
+}
+
+// DejaVu Sans with its instructions taken away: the fpgm and prep tables renamed
+// and the glyphs' instruction size declared 0, so FreeType hints it automatically.
+fs::path WriteUninstructedDejaVu(const fs::path& dir) {
+    std::string font = test::ReadFile(LocateFont("DejaVu Sans", false, false).path);
+    auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(font[at]) << 8 |
+                                     static_cast<unsigned char>(font[at + 1]));
+    };
+    auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+    for (unsigned i = 0, tables = u16(4); i < tables; ++i) {
+        const std::size_t record = 12 + 16 * i;
+        const std::string tag = font.substr(record, 4);
+        if (tag == "fpgm" || tag == "prep") font[record] = 'x';
+        if (tag == "maxp") font[u32(record + 8) + 26] = font[u32(record + 8) + 27] = 0;
+    }
+    fs::path path = dir / "DejaVuSans-uninstructed.ttf";
+    test::WriteFile(path, font);
+    return path;
+}
+
+// The automatic hinter widens some glyphs by a pixel; the width table must hold
+// the advances the font declares, scaled to the size and rounded.
+TEST(FontRasterizerTest, FontWithoutInstructionsKeepsItsDeclaredAdvances) {
+    test::TTempDir dir;
+    TFontDesc desc = DejaVu(-13);
+    desc.face = WriteUninstructedDejaVu(dir.Path()).string();
+    TFontRasterizer font(desc);
+    std::string ascii;
+    for (int j = 33; j < 127; ++j) ascii.push_back(static_cast<char>(j));
+    font.Render(SetOf(ascii));
+
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face face = nullptr;
+    ASSERT_EQ(FT_New_Face(library, desc.face.c_str(), 0, &face), 0);
+    ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 13), 0);
+    int widenedByHinter = 0;
+    for (unsigned char c : ascii) {
+        FT_UInt index = FT_Get_Char_Index(face, c);
+        FT_Fixed units = 0, hinted = 0;
+        ASSERT_EQ(FT_Get_Advance(face, index, FT_LOAD_NO_SCALE, &units), 0);
+        ASSERT_EQ(FT_Get_Advance(face, index, FT_LOAD_TARGET_MONO, &hinted), 0);
+        const int declared = static_cast<int>(std::lround(units * 13.0 / face->units_per_EM));
+        EXPECT_EQ(font.WidthTable()[c], declared) << "byte " << int(c);
+        if ((hinted + 32) / 64 != declared) ++widenedByHinter;
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    // Else the test would not tell the two measures apart.
+    EXPECT_GT(widenedByHinter, 0);
+}
+
 TEST(FontRasterizerTest, DefaultFontIsThirteenRowsAndItsFileReadsBack) {
-    TFontRasterizer font{TFontDesc{}};  // "MS Sans Serif", -11: whatever fontconfig picks
+    TFontRasterizer font{TFontDesc{}};  // "MS Sans Serif", -11: DejaVu Sans
     EXPECT_EQ(font.Height(), 13);
     TGlyphSet set = SetOf("The quick brown fox, 1-2-3!\r\n\xC0\xE1\xE2");
     font.Render(set);
@@ -409,7 +482,17 @@ TEST(FontRasterizerTest, FontsThatCannotBeUsedFailWithTheirReason) {
     broken.face = notAFont.string();
     ExpectThrowMessage([&] { TFontRasterizer font(broken); }, "Can not load font " + broken.face);
 
-    ExpectThrowMessage([] { TFontRasterizer font(DejaVu(0)); }, "Invalid font height 0");
+    ExpectThrowMessage([] { TFontRasterizer font(DejaVu(0)); },
+                       "Font too small for the reader: font height 0, the smallest is 1 pixel");
+    // Far beyond the reader: refused with its limit, before the font is looked up.
+    TFontDesc huge = DejaVu(4097);
+    huge.face = "/nonexistent/font.ttf";
+    ExpectThrowMessage([&] { TFontRasterizer font(huge); },
+                       "Font too high for the reader: glyph height 4099 rows, the limit is 16");
+    huge.height = std::numeric_limits<int>::min();
+    ExpectThrowMessage(
+        [&] { TFontRasterizer font(huge); },
+        "Font too high for the reader: glyph height 2147483650 rows, the limit is 16");
 
     TFontDesc codePage = DejaVu();
     codePage.codePage = "NO-SUCH-CODE-PAGE";

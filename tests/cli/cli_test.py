@@ -161,6 +161,21 @@ class EndToEnd(Checks):
         help_text = read_member(os.path.join(run.output, "midlets", "Lighthouse1.jar"), "help.dat")
         self.assertIn(b"\rBook: \xa9 Kelvatrone, 2003-2004\r", help_text)
 
+    def test_default_face_is_dejavu_sans_and_named_on_stderr(self):
+        path = write(self.root, "text.txt", b"Some text. More text.")
+        default = self.run_cli(["--source", path, "--font", "MS Sans Serif"], name="default")
+        dejavu = self.run_cli(["--source", path], name="dejavu")
+        self.assertEqual(default.code, 0, default.stdout + default.stderr)
+        font_line = [l for l in default.stderr.splitlines() if l.startswith("Font file: ")]
+        self.assertEqual(len(font_line), 1, default.stderr)
+        self.assertEqual(os.path.basename(font_line[0]), "DejaVuSans.ttf")
+        self.assertIn(font_line[0], dejavu.stderr.splitlines())
+        for run in (default, dejavu):
+            self.assertEqual(run.code, 0, run.stdout + run.stderr)
+        fonts = [read_member(os.path.join(r.output, "midlets", "ReadMe.jar"), "font.dat")
+                 for r in (default, dejavu)]
+        self.assertEqual(fonts[0], fonts[1])
+
     def test_book_name_outside_ascii_names_files_and_descriptors_in_utf8(self):
         path, text = sample("russian.txt")
         run = self.run_cli(["--source", path, "--book", "Книга", "--part-size", "500"])
@@ -245,6 +260,10 @@ class BadInput(Checks):
             (["--source", path, "--max-jar-size", "0"], "Invalid max JAR size"),
             (["--source", path, "--font-height", "-20"],
              "Font too high for the reader: glyph height 22 rows, the limit is 16"),
+            (["--source", path, "--font-height", "4097"],
+             "Font too high for the reader: glyph height 4099 rows, the limit is 16"),
+            (["--source", path, "--font-height", "0"],
+             "Font too small for the reader: font height 0, the smallest is 1 pixel"),
         ]
         for name in ["", ".", "..", "a/b", "a\\b", "a,b", "a\x01b", "a\x7fb", "n" * 201]:
             cases.append((["--source", path, "--book", name], "Invalid book name"))

@@ -2,22 +2,31 @@
 // font choice, Start and its log, About, errors and the developer commands.
 #include "ui/fm_main.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QThread>
+#include <QUrl>
 #include <QtTest>
 #include <deque>
 #include <memory>
 #include <vector>
+
+#include "book/font_lookup.h"
 
 using namespace quorix;
 
@@ -28,19 +37,26 @@ struct TFakePlatform {
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QFont>> fontAnswers;
     QStringList fileTitles;
+    QStringList fileDirectories;  // where each open dialog started
+    std::deque<std::optional<TWindowOptions>> optionAnswers;
+    std::deque<bool> stopAnswers;
+    int stopQuestions = 0;
     std::vector<QFont> fontDialogStarts;
     QStringList messages;  // "caption|text"
     QStringList errors;    // "caption|text"
     QStringList questions;
     TEntryFailureAnswer entryAnswer = TEntryFailureAnswer::Ignore;
     std::vector<TBuildSettings> builds;
+    std::vector<std::filesystem::path> outputFolders;
     // Runs on the worker thread for every build; logs through `log`.
-    std::function<void(TBuildLog& log, const TAskEntryFailure& ask)> buildBody;
+    std::function<void(const TBuildJob& job, TBuildLog& log, const TAskEntryFailure& ask)>
+        buildBody;
 
     TWindowServices Services() {
         TWindowServices s;
-        s.openFile = [this](QWidget*, const QString& title) {
+        s.openFile = [this](QWidget*, const QString& title, const QString& directory) {
             fileTitles << title;
+            fileDirectories << directory;
             auto answer = fileAnswers.empty() ? std::nullopt : fileAnswers.front();
             if (!fileAnswers.empty()) fileAnswers.pop_front();
             return answer;
@@ -61,10 +77,21 @@ struct TFakePlatform {
             questions << text;
             return entryAnswer;
         };
-        s.runBuild = [this](const TBuildSettings& settings, TBuildLog& log,
-                            const TAskEntryFailure& ask) {
-            builds.push_back(settings);
-            if (buildBody) buildBody(log, ask);
+        s.runBuild = [this](const TBuildJob& job, TBuildLog& log, const TAskEntryFailure& ask) {
+            builds.push_back(job.settings);
+            outputFolders.push_back(job.outputFolder);
+            if (buildBody) buildBody(job, log, ask);
+        };
+        s.editOptions = [this](QWidget*, const TWindowOptions&) {
+            auto answer = optionAnswers.empty() ? std::nullopt : optionAnswers.front();
+            if (!optionAnswers.empty()) optionAnswers.pop_front();
+            return answer;
+        };
+        s.askStopBuild = [this](QWidget*) {
+            ++stopQuestions;
+            const bool answer = !stopAnswers.empty() && stopAnswers.front();
+            if (!stopAnswers.empty()) stopAnswers.pop_front();
+            return answer;
         };
         s.programPath = QStringLiteral("/opt/quorix/Quorix-Maker.bin");
         return s;
@@ -138,8 +165,9 @@ class FmMainTest : public QObject {
         QVERIFY(flags & Qt::WindowMinimizeButtonHint);
         QVERIFY(flags & Qt::WindowCloseButtonHint);
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(window_->font().family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(window_->font().pixelSize(), 11);
+        // A condensed face at 10 pixels: every caption fits its laid-out width.
+        QCOMPARE(QFontInfo(window_->font()).family(), QStringLiteral("DejaVu Sans Condensed"));
+        QCOMPARE(window_->font().pixelSize(), 10);
     }
 
     void controlsHaveTheirBoundsAndTexts_data() {
@@ -197,11 +225,14 @@ class FmMainTest : public QObject {
         auto* widget = window_->findChild<QWidget*>(name);
         QVERIFY(widget != nullptr);
         QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), kind);
-        if (qobject_cast<QLabel*>(widget) != nullptr) {
-            // A label grows to its caption where the substituted face is wider.
-            bounds.setWidth(std::max(bounds.width(), widget->sizeHint().width()));
-        }
         QCOMPARE(widget->geometry(), bounds);
+        // Each caption shows whole, in the face the window really uses.
+        if (qobject_cast<QLabel*>(widget) != nullptr || qobject_cast<QCheckBox*>(widget)) {
+            QVERIFY2(widget->sizeHint().width() <= bounds.width(),
+                     qPrintable(QStringLiteral("%1 needs %2 pixels")
+                                    .arg(name)
+                                    .arg(widget->sizeHint().width())));
+        }
         QString shown;
         if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) shown = edit->text();
@@ -475,7 +506,7 @@ class FmMainTest : public QObject {
 
     void twoBuildsLeaveBothLogs() {
         int run = 0;
-        platform_.buildBody = [&run](TBuildLog& log, const TAskEntryFailure&) {
+        platform_.buildBody = [&run](const TBuildJob&, TBuildLog& log, const TAskEntryFailure&) {
             ++run;
             log.Add("Process started at " + std::to_string(run));
             log.Add("Process successfully ended at " + std::to_string(run));
@@ -491,7 +522,7 @@ class FmMainTest : public QObject {
     void logLinesShowWhileTheBuildRunsAndInputWaits() {
         QSemaphore lineShown;
         QSemaphore mayEnd;
-        platform_.buildBody = [&](TBuildLog& log, const TAskEntryFailure&) {
+        platform_.buildBody = [&](const TBuildJob&, TBuildLog& log, const TAskEntryFailure&) {
             log.Add("first");
             lineShown.release();
             mayEnd.acquire();
@@ -520,15 +551,19 @@ class FmMainTest : public QObject {
 
     void failingEntryAsksOnTheWindowThread() {
         platform_.entryAnswer = TEntryFailureAnswer::Retry;
-        platform_.buildBody = [](TBuildLog& log, const TAskEntryFailure& ask) {
-            const bool retry = ask("Cannot open file book.dat") == TEntryFailureAnswer::Retry;
+        // The builder asks the whole question; the window shows it as it is, ending once.
+        platform_.buildBody = [](const TBuildJob&, TBuildLog& log, const TAskEntryFailure& ask) {
+            const bool retry =
+                ask("Cannot open file book.dat - Native error: 00033. File processing error, "
+                    "possibly disk is full") == TEntryFailureAnswer::Retry;
             log.Add(retry ? "retried" : "not retried");
         };
         ShowAndActivate();
         RunBuild();
         QCOMPARE(
             platform_.questions,
-            QStringList{"Cannot open file book.dat. File processing error, possibly disk is full"});
+            QStringList{"Cannot open file book.dat - Native error: 00033. File processing error, "
+                        "possibly disk is full"});
         QCOMPARE(Find<QPlainTextEdit>(*window_, "Memo2")->toPlainText(), QStringLiteral("retried"));
     }
 
@@ -564,6 +599,165 @@ class FmMainTest : public QObject {
         QVERIFY(!QFile::exists(dir_.filePath("nothing.bin.imp")));
         window_->Button6Click();  // cancelled: nothing happens
         QCOMPARE(platform_.errors.size(), 1);
+    }
+
+    void previewIsDrawnInTheBuildFontFromTheStart() {
+        // The default face resolves to DejaVu Sans; the preview shows that very file.
+        const QString file = QString::fromStdString(LocateFont("DejaVu Sans", false, false).path);
+        const QFontInfo shown(Memo1()->font());
+        QCOMPARE(shown.family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(shown.pixelSize(), 11);
+        QVERIFY(!shown.bold() && !shown.italic());
+        auto* edit4 = Find<QLineEdit>(*window_, "Edit4");
+        QCOMPARE(QFontInfo(edit4->font()).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(edit4->toolTip(), "Font file: " + file);
+        QCOMPARE(window_->GatherSettings().font.face, std::string("MS Sans Serif"));
+
+        QFont serif(QStringLiteral("DejaVu Serif"));
+        serif.setPixelSize(12);
+        platform_.fontAnswers.push_back(serif);
+        window_->Button5Click();
+        QVERIFY(edit4->toolTip().endsWith(QStringLiteral("DejaVuSerif.ttf")));
+    }
+
+    void aFontTooHighIsRefusedWhenChosen() {
+        QFont tall(QStringLiteral("DejaVu Serif"));
+        tall.setPixelSize(15);  // 17 rows
+        platform_.fontAnswers.push_back(tall);
+        window_->Button5Click();
+        QCOMPARE(platform_.errors,
+                 QStringList{"Quorix-maker|Font too high for the reader: glyph height 17 rows, "
+                             "the limit is 16."});
+        QCOMPARE(Label2()->text(), QStringLiteral("Char height (in pixels): 10"));
+        QCOMPARE(Find<QLineEdit>(*window_, "Edit4")->text(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(window_->GatherSettings().font.height, -11);
+        QCOMPARE(QFontInfo(Memo1()->font()).family(), QStringLiteral("DejaVu Sans"));
+        // The next dialog opens at the font last taken, not the refused one.
+        window_->Button5Click();
+        QCOMPARE(platform_.fontDialogStarts.at(1).pixelSize(), 11);
+    }
+
+    void focusReturnsToStartAfterABuild() {
+        ShowAndActivate();
+        auto* memo2 = Find<QPlainTextEdit>(*window_, "Memo2");
+        memo2->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), memo2);
+        RunBuild();
+        QCOMPARE(QApplication::focusWidget(), Find<QWidget>(*window_, "Button1"));
+    }
+
+    void openDialogsStartInTheLastFolderUsed() {
+        QTemporaryDir other;
+        WriteBytes(dir_.filePath("a.txt"), "a");
+        WriteBytes(other.filePath("b.bin"), "b");
+        platform_.fileAnswers = {dir_.filePath("a.txt"), other.filePath("b.bin"), std::nullopt};
+        window_->Button4Click();
+        window_->Button2Click();
+        window_->Button4Click();
+        QCOMPARE(platform_.fileDirectories, (QStringList{QString(), dir_.path(), other.path()}));
+    }
+
+    void aDroppedFileIsTheSourceChoice() {
+        WriteBytes(dir_.filePath("dropped.txt"), "Dropped text.");
+        auto drop = [this](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(200, 120), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(window_.get(), &enter);
+            QDropEvent dropped(QPointF(200, 120), Qt::CopyAction, &data, Qt::LeftButton,
+                               Qt::NoModifier);
+            QCoreApplication::sendEvent(window_.get(), &dropped);
+            return enter.isAccepted();
+        };
+        // Two files, or something not a local file, are not a source.
+        QVERIFY(!drop({QUrl::fromLocalFile(dir_.filePath("dropped.txt")),
+                       QUrl::fromLocalFile(dir_.filePath("x.txt"))}));
+        QVERIFY(!drop({QUrl(QStringLiteral("https://example.com/a.txt"))}));
+        QCOMPARE(Label7()->text(), QStringLiteral("File size"));
+
+        QVERIFY(drop({QUrl::fromLocalFile(dir_.filePath("dropped.txt"))}));
+        QCOMPARE(Find<QLineEdit>(*window_, "Edit3")->text(), dir_.filePath("dropped.txt"));
+        QCOMPARE(Label7()->text(), QStringLiteral("File size 13 bytes"));
+        QCOMPARE(Memo1()->toPlainText(), QStringLiteral("Dropped text."));
+        // Whatever control lies under the pointer, the window takes the drop.
+        for (auto* child : window_->findChildren<QWidget*>()) {
+            QVERIFY2(!child->acceptDrops(), qPrintable(child->objectName()));
+        }
+    }
+
+    void titleShowsThePartWhileBuilding() {
+        QSemaphore titled, mayEnd;
+        platform_.buildBody = [&](const TBuildJob& job, TBuildLog&, const TAskEntryFailure&) {
+            job.partStarted(2, 3);
+            titled.release();
+            mayEnd.acquire();
+        };
+        ShowAndActivate();
+        QSignalSpy finished(window_.get(), &TfmMain::BuildFinished);
+        window_->Button1Click();
+        QTRY_COMPARE(window_->windowTitle(), QStringLiteral("Quorix Maker 2.0 - part 2 of 3"));
+        mayEnd.release();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Quorix Maker 2.0"));
+    }
+
+    void closingDuringABuildAsksAndStopsIt() {
+        QSemaphore started;
+        platform_.buildBody = [&](const TBuildJob& job, TBuildLog& log, const TAskEntryFailure&) {
+            started.release();
+            QElapsedTimer waited;
+            waited.start();
+            while (!job.stopRequested() && waited.elapsed() < 10000) QThread::msleep(5);
+            log.Add(job.stopRequested() ? "stopped" : "not stopped");
+        };
+        platform_.stopAnswers = {false, true};
+        ShowAndActivate();
+        QSignalSpy finished(window_.get(), &TfmMain::BuildFinished);
+        window_->Button1Click();
+        QVERIFY(started.tryAcquire(1, 5000));
+        // "No": the build goes on and the window stays.
+        QVERIFY(!window_->close());
+        QCOMPARE(platform_.stopQuestions, 1);
+        QTest::qWait(50);
+        QVERIFY(window_->IsBuilding());
+        QVERIFY(window_->isVisible());
+        // "Yes": the build stops, then the window closes.
+        window_->close();
+        QCOMPARE(platform_.stopQuestions, 2);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(Find<QPlainTextEdit>(*window_, "Memo2")->toPlainText(), QStringLiteral("stopped"));
+        QTRY_VERIFY(!window_->isVisible());
+        // Without a build, closing asks nothing.
+        ShowAndActivate();
+        QVERIFY(window_->close());
+        QCOMPARE(platform_.stopQuestions, 2);
+    }
+
+    void optionsLastForTheSessionAndReachTheBuild() {
+        ShowAndActivate();
+        TWindowOptions chosen;
+        chosen.outputFolder = dir_.path();
+        platform_.optionAnswers = {chosen, std::nullopt};
+        QTest::keyClick(window_.get(), Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(window_->Options().outputFolder, dir_.path());
+        window_->ShowOptions();  // cancelled: the choice stays
+        QCOMPARE(window_->Options().outputFolder, dir_.path());
+        RunBuild();
+        QCOMPARE(platform_.outputFolders.at(0), std::filesystem::path(dir_.path().toStdString()));
+        // The fixed layout's inputs are untouched by the options.
+        QCOMPARE(platform_.builds.at(0).sourcePath, std::string("readme.txt"));
+
+        // The context menu offers the same dialog.
+        QCOMPARE(window_->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QAction* options = window_->findChild<QAction*>(QStringLiteral("OptionsAction"));
+        QVERIFY(options != nullptr && window_->actions().contains(options));
+        QCOMPARE(options->text(), QStringLiteral("Options..."));
+        QCOMPARE(options->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        chosen.outputFolder = QStringLiteral("/elsewhere");
+        platform_.optionAnswers = {chosen};
+        options->trigger();
+        QCOMPARE(window_->Options().outputFolder, QStringLiteral("/elsewhere"));
     }
 };
 

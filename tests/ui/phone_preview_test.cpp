@@ -42,7 +42,7 @@ class PhonePreviewTest : public QObject {
         }
         source.close();
         TWindowServices services;
-        services.runBuild = BookBuildIn(program.path());
+        services.runBuild = BookBuildIn(program.path(), program.filePath("documents"));
         services.askEntryFailure = [](QWidget*, const QString&) {
             return TEntryFailureAnswer::Abort;
         };
@@ -82,7 +82,7 @@ class PhonePreviewTest : public QObject {
         }
         source.close();
         TWindowServices services;
-        services.runBuild = BookBuildIn(program.path());
+        services.runBuild = BookBuildIn(program.path(), program.filePath("documents"));
         services.askEntryFailure = [](QWidget*, const QString&) {
             return TEntryFailureAnswer::Abort;
         };

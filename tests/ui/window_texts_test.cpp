@@ -67,10 +67,26 @@ class WindowTextsTest : public QObject {
         QCOMPARE(CharHeightCaption(16), QStringLiteral("Char height (in pixels): 18"));
     }
 
-    void entryFailureQuestion() {
-        QCOMPARE(
-            EntryFailureQuestion(QStringLiteral("Cannot open file a")),
-            QStringLiteral("Cannot open file a. File processing error, possibly disk is full"));
+    void titleNamesThePartBeingBuilt() {
+        QCOMPARE(BuildingTitle(1, 12), QStringLiteral("Quorix Maker 2.0 - part 1 of 12"));
+        QCOMPARE(BuildingTitle(12, 12), QStringLiteral("Quorix Maker 2.0 - part 12 of 12"));
+    }
+
+    void fontsTheReaderCannotShowAreRefusedWithItsLimit() {
+        TFontDesc font;
+        font.height = -14;
+        CheckFontForReader(font);  // 16 rows: the largest the reader takes
+        font.height = 15;
+        try {
+            CheckFontForReader(font);
+            QFAIL("a 17-row font was taken");
+        } catch (const std::exception& e) {
+            QCOMPARE(QString::fromUtf8(e.what()),
+                     QStringLiteral("Font too high for the reader: glyph height 17 rows, the "
+                                    "limit is 16"));
+        }
+        font.height = 0;
+        QVERIFY_THROWS_EXCEPTION(std::exception, CheckFontForReader(font));
     }
 
     void fontDescTakesPixelHeightNegativeAndStyle() {

@@ -1,0 +1,28 @@
+// options_dialog.h - the window's Options: what the command line offers beyond the
+// fixed layout. Each choice is one row of the form; add a row per new setting.
+#pragma once
+
+#include <QDialog>
+
+#include "ui/window_services.h"
+
+class QLineEdit;
+
+namespace quorix {
+
+class TOptionsDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TOptionsDialog(const TWindowOptions& current, QWidget* parent = nullptr);
+
+    // The choices as the form shows them now.
+    TWindowOptions Options() const;
+
+  private:
+    void ChooseOutputFolder();
+
+    QLineEdit* outputFolder_ = nullptr;
+};
+
+}  // namespace quorix

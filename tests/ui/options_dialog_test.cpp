@@ -1,0 +1,46 @@
+// options_dialog_test.cpp - the Options dialog shows the session's choices and returns
+// what the user confirmed.
+#include "ui/options_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace quorix;
+
+class OptionsDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void showsTheCurrentChoicesAndReturnsTheEditedOnes() {
+        TWindowOptions current;
+        current.outputFolder = QStringLiteral("/srv/books");
+        TOptionsDialog dialog(current);
+        auto* folder = dialog.findChild<QLineEdit*>(QStringLiteral("OutputFolder"));
+        QVERIFY(folder != nullptr);
+        QCOMPARE(folder->text(), QStringLiteral("/srv/books"));
+        QCOMPARE(dialog.Options().outputFolder, QStringLiteral("/srv/books"));
+
+        // Typed with stray blanks: the folder is taken without them; blank means the rule.
+        folder->setText(QStringLiteral("  /home/reader/phone books "));
+        QCOMPARE(dialog.Options().outputFolder, QStringLiteral("/home/reader/phone books"));
+        folder->setText(QStringLiteral("   "));
+        QVERIFY(dialog.Options().outputFolder.isEmpty());
+    }
+
+    void okAcceptsAndCancelRejects() {
+        for (const auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
+            TOptionsDialog dialog(TWindowOptions{});
+            dialog.show();
+            auto* box = dialog.findChild<QDialogButtonBox*>();
+            QVERIFY(box != nullptr);
+            QTest::mouseClick(box->button(button), Qt::LeftButton);
+            QCOMPARE(dialog.result(),
+                     button == QDialogButtonBox::Ok ? QDialog::Accepted : QDialog::Rejected);
+        }
+    }
+};
+
+QTEST_MAIN(OptionsDialogTest)
+#include "options_dialog_test.moc"
