@@ -48,6 +48,7 @@ TBuildFunction BookBuildIn(const QString& programDirectory, const QString& docum
             return StopSignal() != 0 || (stop && stop());
         };
         options.partStarted = job.partStarted;
+        options.compression = job.compression;
         TBookBuilder builder(TBuildPlace{midletsParent, temp->Path()}, std::move(options));
         builder.Run(job.settings, log);
     };

@@ -447,6 +447,11 @@ void TfmMain::Button1Click() {
         TBuildJob job;
         job.settings = GatherSettings();
         job.outputFolder = LocalPath(options_.outputFolder);
+        job.settings.sourceEncoding = options_.sourceEncoding.trimmed().toStdString();
+        job.settings.joinLines = options_.joinLines;
+        job.settings.maxJarSizeText = options_.maxJarSize.trimmed().toStdString();
+        job.compression =
+            options_.strongestCompression ? TCompression::max : TCompression::standard;
         SetInputsEnabled(false);
         runner_->Start(std::move(job));
     });

@@ -1,6 +1,8 @@
 // options_dialog.cpp - the Options dialog's form.
 #include "ui/options_dialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -28,6 +30,29 @@ TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent) :
     folderRow->addWidget(browse);
     form->addRow(QStringLiteral("Output folder (midlets is made in it)"), folderRow);
 
+    sourceEncoding_ = new QComboBox(this);
+    sourceEncoding_->setObjectName(QStringLiteral("SourceEncoding"));
+    sourceEncoding_->setEditable(true);  // any iconv name besides the two rules
+    sourceEncoding_->addItems({QStringLiteral("auto"), QStringLiteral("detect")});
+    sourceEncoding_->setCurrentText(current.sourceEncoding);
+    form->addRow(QStringLiteral("Source encoding (auto, detect or a name)"), sourceEncoding_);
+
+    joinLines_ = new QCheckBox(QStringLiteral("Join hard-wrapped lines"), this);
+    joinLines_->setObjectName(QStringLiteral("JoinLines"));
+    joinLines_->setChecked(current.joinLines);
+    form->addRow(QString(), joinLines_);
+
+    maxJarSize_ = new QLineEdit(current.maxJarSize, this);
+    maxJarSize_->setObjectName(QStringLiteral("MaxJarSize"));
+    maxJarSize_->setPlaceholderText(QStringLiteral("no limit (for example 64K)"));
+    form->addRow(QStringLiteral("Max JAR size (bytes, or K)"), maxJarSize_);
+
+    strongestCompression_ =
+        new QCheckBox(QStringLiteral("Smallest JARs (slower compression)"), this);
+    strongestCompression_->setObjectName(QStringLiteral("StrongestCompression"));
+    strongestCompression_->setChecked(current.strongestCompression);
+    form->addRow(QString(), strongestCompression_);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -39,6 +64,11 @@ TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent) :
 TWindowOptions TOptionsDialog::Options() const {
     TWindowOptions options;
     options.outputFolder = outputFolder_->text().trimmed();
+    options.sourceEncoding = sourceEncoding_->currentText().trimmed();
+    if (options.sourceEncoding.isEmpty()) options.sourceEncoding = QStringLiteral("auto");
+    options.joinLines = joinLines_->isChecked();
+    options.maxJarSize = maxJarSize_->text().trimmed();
+    options.strongestCompression = strongestCompression_->isChecked();
     return options;
 }
 

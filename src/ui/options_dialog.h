@@ -6,6 +6,8 @@
 
 #include "ui/window_services.h"
 
+class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 namespace quorix {
@@ -23,6 +25,10 @@ class TOptionsDialog : public QDialog {
     void ChooseOutputFolder();
 
     QLineEdit* outputFolder_ = nullptr;
+    QComboBox* sourceEncoding_ = nullptr;
+    QCheckBox* joinLines_ = nullptr;
+    QLineEdit* maxJarSize_ = nullptr;
+    QCheckBox* strongestCompression_ = nullptr;
 };
 
 }  // namespace quorix

@@ -24,12 +24,17 @@ using TAskEntryFailure = std::function<TEntryFailureAnswer(const std::string& me
 // The window's choices beyond its fixed layout; they last for the session.
 struct TWindowOptions {
     QString outputFolder;  // where "midlets" is made; empty: the working place's rule
+    QString sourceEncoding = QStringLiteral("auto");  // auto, detect or an iconv name
+    bool joinLines = false;   // hard-wrapped lines joined before the parts are cut
+    QString maxJarSize;       // bytes or "64K"; empty: no limit
+    bool strongestCompression = false;  // libdeflate's highest level for entries that fit
 };
 
 // One Start: the settings and what the runner adds to watch and steer it.
 struct TBuildJob {
     TBuildSettings settings;
     std::filesystem::path outputFolder;  // empty: the working place's rule
+    TCompression compression = TCompression::standard;
     std::function<bool()> stopRequested;
     std::function<void(std::uint64_t part, std::uint64_t parts)> partStarted;
 };

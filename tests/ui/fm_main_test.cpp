@@ -48,6 +48,7 @@ struct TFakePlatform {
     TEntryFailureAnswer entryAnswer = TEntryFailureAnswer::Ignore;
     std::vector<TBuildSettings> builds;
     std::vector<std::filesystem::path> outputFolders;
+    std::vector<TCompression> compressions;
     // Runs on the worker thread for every build; logs through `log`.
     std::function<void(const TBuildJob& job, TBuildLog& log, const TAskEntryFailure& ask)>
         buildBody;
@@ -80,6 +81,7 @@ struct TFakePlatform {
         s.runBuild = [this](const TBuildJob& job, TBuildLog& log, const TAskEntryFailure& ask) {
             builds.push_back(job.settings);
             outputFolders.push_back(job.outputFolder);
+            compressions.push_back(job.compression);
             if (buildBody) buildBody(job, log, ask);
         };
         s.editOptions = [this](QWidget*, const TWindowOptions&) {
@@ -738,6 +740,10 @@ class FmMainTest : public QObject {
         ShowAndActivate();
         TWindowOptions chosen;
         chosen.outputFolder = dir_.path();
+        chosen.sourceEncoding = QStringLiteral("KOI8-R");
+        chosen.joinLines = true;
+        chosen.maxJarSize = QStringLiteral("64K");
+        chosen.strongestCompression = true;
         platform_.optionAnswers = {chosen, std::nullopt};
         QTest::keyClick(window_.get(), Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(window_->Options().outputFolder, dir_.path());
@@ -745,6 +751,10 @@ class FmMainTest : public QObject {
         QCOMPARE(window_->Options().outputFolder, dir_.path());
         RunBuild();
         QCOMPARE(platform_.outputFolders.at(0), std::filesystem::path(dir_.path().toStdString()));
+        QCOMPARE(platform_.builds.at(0).sourceEncoding, std::string("KOI8-R"));
+        QVERIFY(platform_.builds.at(0).joinLines);
+        QCOMPARE(platform_.builds.at(0).maxJarSizeText, std::string("64K"));
+        QVERIFY(platform_.compressions.at(0) == TCompression::max);
         // The fixed layout's inputs are untouched by the options.
         QCOMPARE(platform_.builds.at(0).sourcePath, std::string("readme.txt"));
 

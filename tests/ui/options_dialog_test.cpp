@@ -2,6 +2,8 @@
 // what the user confirmed.
 #include "ui/options_dialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +29,34 @@ class OptionsDialogTest : public QObject {
         QCOMPARE(dialog.Options().outputFolder, QStringLiteral("/home/reader/phone books"));
         folder->setText(QStringLiteral("   "));
         QVERIFY(dialog.Options().outputFolder.isEmpty());
+    }
+
+    void everyBuildChoiceRoundTrips() {
+        TWindowOptions current;
+        current.sourceEncoding = QStringLiteral("detect");
+        current.joinLines = true;
+        current.maxJarSize = QStringLiteral("64K");
+        current.strongestCompression = true;
+        TOptionsDialog dialog(current);
+        TWindowOptions shown = dialog.Options();
+        QCOMPARE(shown.sourceEncoding, QStringLiteral("detect"));
+        QVERIFY(shown.joinLines);
+        QCOMPARE(shown.maxJarSize, QStringLiteral("64K"));
+        QVERIFY(shown.strongestCompression);
+
+        // Any iconv name may be typed; a blank one falls back to the default rule.
+        auto* encoding = dialog.findChild<QComboBox*>(QStringLiteral("SourceEncoding"));
+        QVERIFY(encoding != nullptr);
+        encoding->setCurrentText(QStringLiteral(" CP866 "));
+        QCOMPARE(dialog.Options().sourceEncoding, QStringLiteral("CP866"));
+        encoding->setCurrentText(QString());
+        QCOMPARE(dialog.Options().sourceEncoding, QStringLiteral("auto"));
+        dialog.findChild<QCheckBox*>(QStringLiteral("JoinLines"))->setChecked(false);
+        dialog.findChild<QCheckBox*>(QStringLiteral("StrongestCompression"))->setChecked(false);
+        dialog.findChild<QLineEdit*>(QStringLiteral("MaxJarSize"))->setText(QStringLiteral(" "));
+        QVERIFY(!dialog.Options().joinLines);
+        QVERIFY(!dialog.Options().strongestCompression);
+        QVERIFY(dialog.Options().maxJarSize.isEmpty());
     }
 
     void okAcceptsAndCancelRejects() {
