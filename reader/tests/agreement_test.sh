@@ -50,15 +50,14 @@ for phone in any nokia; do
     fi
 done
 
-# One case per book, screen and wrap setting; a standard canvas of 144 rows is left out, since
-# the reader's rule for it is about to change.
+# One case per book, screen and wrap setting; a first clip of 144 rows is real on the standard
+# canvas and taken as 208 on the full-screen one, so both canvases get that case too.
 cases="$work/cases.txt"
 : > "$cases"
 n=0
 for book in "$work"/any/midlets/*.jar "$work"/any/midlets/Odd "$work"/nokia/midlets/*.jar \
             "$work"/nokia/midlets/Odd; do
-    screens="128x128:on 176x208:on 240x320:on 176x208:off"
-    case $book in */nokia/*) screens="$screens 176x144:on" ;; esac
+    screens="128x128:on 176x208:on 240x320:on 176x208:off 176x144:on"
     for item in $screens; do
         screen=${item%:*}
         wrap=${item#*:}
@@ -72,7 +71,7 @@ for book in "$work"/any/midlets/*.jar "$work"/any/midlets/Odd "$work"/nokia/midl
         clip=${screen#*x}
         height=$clip
         # The full-screen canvas lays out 208 rows when its first clip is 144.
-        [ "$clip" = 144 ] && height=208
+        case $book in */nokia/*) [ "$clip" = 144 ] && height=208 ;; esac
         echo "$book|$width|$height|$clip|$wrap|$pages" >> "$cases"
     done
 done
