@@ -10,4 +10,4 @@ if ! command -v xvfb-run >/dev/null || ! command -v openbox >/dev/null; then
 fi
 export QT_QPA_PLATFORM=xcb
 exec xvfb-run --auto-servernum --server-args="-screen 0 ${screen}x24" \
-    bash -c 'openbox --sm-disable >/dev/null 2>&1 & sleep 1; exec "$@"' bash "$@"
+    bash -c 'openbox --sm-disable >/dev/null 2>&1 & sleep 2; exec "$@"' bash "$@"
