@@ -87,6 +87,9 @@ TPartMaker::TPartMaker(const TPartContext& context, fs::path tree, TFontRasteriz
     };
     zw_.Options().stopRequested = context.stopRequested;
     zw_.Options().failOnUnreadable = true;
+    // Each JAR is sent to the disk once, when it is committed under its final name; a sync
+    // after every archive commit as well would only stall the worker.
+    zw_.Options().flushBuffers = false;
 }
 
 void CheckStop(const TPartContext& context) {
@@ -209,7 +212,8 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     int fd = ::dup(jar->Fd());
     if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar->Target().string());
     PackInto(jar->TempPath(), fd);
-    const std::uintmax_t jarSize = jar->Finish();
+    // The disk syncs wait for the part's turn to be committed, off the workers' threads.
+    const std::uintmax_t jarSize = jar->Written();
     // Only a plan whose part count never settled can get here.
     if (context_.jarLimit != 0 && jarSize > context_.jarLimit) {
         throw TBookError(std::string(kMsgJarOverLimit) + fileName + ".jar, " +
@@ -221,7 +225,7 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     const std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
     try {
         jad->Write(jadText);
-        jad->Finish();
+        jad->Written();
     } catch (const EOutputError&) {
         throw TBookError(std::string(kMsgCannotSaveFile) + jad->Target().string());
     }

@@ -81,6 +81,13 @@ void TReplacingFile::FlushBuffer() {
     buffer_.clear();
 }
 
+std::uintmax_t TReplacingFile::Written() {
+    FlushBuffer();
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) throw EOutputError(errno, "Cannot write file", target_);
+    return static_cast<std::uintmax_t>(info.st_size);
+}
+
 std::uintmax_t TReplacingFile::Finish() {
     FlushBuffer();
     if (::fsync(fd_) != 0) throw EOutputError(errno, "Cannot write file", target_);

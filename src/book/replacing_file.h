@@ -43,6 +43,8 @@ class TReplacingFile {
 
     // Writes at the end of what was written, buffered; a refused byte raises.
     void Write(std::string_view bytes);
+    // Empties the buffer into the file; returns its size. Nothing is sent to the disk yet.
+    std::uintmax_t Written();
     // Empties the buffer and sends the file to the disk; returns its size.
     std::uintmax_t Finish();
     // Finish, then renames over the target and syncs the directory.
