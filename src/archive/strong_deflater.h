@@ -1,4 +1,4 @@
-// strong_deflater.h - whole-buffer raw deflate at libdeflate's highest level.
+// strong_deflater.h - whole-buffer raw deflate with libdeflate's near-optimal parser.
 #pragma once
 
 #include <memory>
@@ -12,7 +12,7 @@ namespace quorix {
 // Which engine makes the data of deflated entries.
 enum class TZWDeflater {
     zlib,       // zlib at the entry's level, fed block by block with flush points
-    strongest,  // libdeflate at its highest level for an entry that fits one block
+    strongest,  // libdeflate's near-optimal parser for an entry that fits one block
 };
 
 // One libdeflate compressor, reused for every entry of a writer. It sees the whole

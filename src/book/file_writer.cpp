@@ -1,11 +1,13 @@
 // file_writer.cpp - directory, text-file and blob writers of the build.
 #include "book/file_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "book/book_error.h"
 #include "book/byte_order.h"
@@ -33,10 +35,6 @@ std::string IoErrorMessage(int errorCode) {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 [[noreturn]] void ThrowIo(int errorCode) {
     throw TBookError(IoErrorMessage(errorCode));
 }
@@ -45,21 +43,47 @@ void LogCreated(TBuildLog& log, const fs::path& path, std::uintmax_t size) {
     log.Add("Create file " + path.string() + ", size " + std::to_string(size) + " bytes");
 }
 
+// A descriptor closed on every way out; a failing close is the caller's to check.
+class TOpenFile {
+  public:
+    explicit TOpenFile(int fd) : fd_(fd) {}
+    TOpenFile(const TOpenFile&) = delete;
+    TOpenFile& operator=(const TOpenFile&) = delete;
+    ~TOpenFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ThrowIo(n < 0 ? errno : ENOSPC);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
 }  // namespace
 
+// The file is written over in place and cut to its new length, not truncated first: ext4
+// sends a file truncated to nothing and written again to the disk when it is closed, and
+// a file created anew for every part costs an inode each time.
 void WriteRawFile(std::span<const std::string_view> pieces, const fs::path& path) {
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) ThrowIo(errno);
+    TOpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (file.Get() < 0) ThrowIo(errno);
+    off_t size = 0;
     for (std::string_view piece : pieces) {
-        if (!piece.empty() &&
-            std::fwrite(piece.data(), 1, piece.size(), file.get()) != piece.size()) {
-            ThrowIo(errno ? errno : EIO);
-        }
+        WriteAll(file.Get(), piece);
+        size += static_cast<off_t>(piece.size());
     }
-    // Buffered bytes reach the disk only here, so a full disk shows up at close.
-    std::FILE* raw = file.release();
-    if (std::fclose(raw) != 0) ThrowIo(errno ? errno : EIO);
+    if (::ftruncate(file.Get(), size) != 0) ThrowIo(errno);
+    // Delayed allocation reports a full disk as late as the close.
+    if (::close(file.Release()) != 0) ThrowIo(errno);
 }
 
 void WriteRawFile(std::string_view bytes, const fs::path& path) {

@@ -159,10 +159,6 @@ void TPartMaker::WriteHelpAndFont(std::string_view text, std::uint64_t number, s
 // The part's data files, each written and logged in turn. The descriptors carry the
 // UTF-8 name, as the files on disk do.
 void TPartMaker::MakeFiles(std::uint64_t number, TBuildLog& log) {
-    // The previous part's files are removed rather than overwritten: file systems such as
-    // ext4 send a file that is truncated and written again to the disk when it is closed,
-    // while a new short-lived one stays in memory.
-    RemovePartFiles();
     WriteTextFile(TDescriptorWriter::ManifestText(
                       PartName(context_.fileName, number, context_.partCount), kVendor),
                   metaDir_ / kManifestName, false, log);
@@ -175,7 +171,6 @@ std::uintmax_t TPartMaker::Probe(std::string_view text, std::uint64_t number, st
                                  const fs::path& jar) {
     CheckStop(context_);
     TQuietLog quiet;
-    RemovePartFiles();
     WriteTextFile(
         TDescriptorWriter::ManifestText(PartName(context_.fileName, number, count), kVendor),
         metaDir_ / kManifestName, false, quiet);

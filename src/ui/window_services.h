@@ -27,7 +27,7 @@ struct TWindowOptions {
     QString sourceEncoding = QStringLiteral("auto");  // auto, detect or an iconv name
     bool joinLines = false;   // hard-wrapped lines joined before the parts are cut
     QString maxJarSize;       // bytes or "64K"; empty: no limit
-    bool strongestCompression = false;  // libdeflate's highest level for entries that fit
+    bool strongestCompression = false;  // libdeflate's near-optimal parser for entries that fit
 };
 
 // One Start: the settings and what the runner adds to watch and steer it.
