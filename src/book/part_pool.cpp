@@ -2,14 +2,14 @@
 // thread finishes them in order.
 #include "book/part_pool.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include "book/processors.h"
 
 namespace quorix {
 
@@ -158,15 +158,6 @@ void TPool::Run(TBuildLog& log) {
     if (failure) {
         std::rethrow_exception(failure);
     }
-}
-
-unsigned AvailableProcessors() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    }
-    return std::thread::hardware_concurrency();
 }
 
 }  // namespace

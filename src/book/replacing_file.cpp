@@ -3,11 +3,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <random>
+#include <chrono>
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -18,11 +19,21 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr int kNameAttempts = 100;
 
 // ".NAME.XXXXXXXX" beside NAME: hidden, and never a name the program makes for the user.
-fs::path PrivateName(const fs::path& target, std::mt19937_64& random) {
+fs::path PrivateName(const fs::path& target, std::uint64_t& state) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix(8, '\0');
-    for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-    return target.parent_path() / ("." + target.filename().string() + "." + suffix);
+    // splitmix64: O_EXCL makes a name safe; the randomness only keeps collisions rare.
+    state += 0x9E3779B97F4A7C15u;
+    std::uint64_t bits = state;
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9u;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBu;
+    bits ^= bits >> 31;
+    std::string name = ".";
+    name += target.filename().string();
+    name += '.';
+    for (int i = 0; i < 8; ++i, bits /= sizeof kLetters - 1) {
+        name += kLetters[bits % (sizeof kLetters - 1)];
+    }
+    return target.parent_path() / name;
 }
 
 fs::path DirectoryOf(const fs::path& path) {
@@ -41,11 +52,14 @@ EOutputError::EOutputError(const fs::path& notRegular)
     : std::runtime_error(std::string(kMsgNotRegularFile) + notRegular.string()), error_(0) {}
 
 TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
-    std::random_device seed;
-    std::mt19937_64 random((static_cast<std::uint64_t>(seed()) << 32) ^ seed() ^
-                           static_cast<std::uint64_t>(::getpid()));
+    std::uint64_t state = 0;
+    if (::getrandom(&state, sizeof state, 0) != static_cast<ssize_t>(sizeof state)) {
+        state =
+            static_cast<std::uint64_t>(::getpid()) << 32 ^
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        fs::path candidate = PrivateName(target_, random);
+        fs::path candidate = PrivateName(target_, state);
         // O_EXCL with O_CREAT never follows a link and never opens a file that exists.
         fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0) {

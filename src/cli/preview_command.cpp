@@ -9,6 +9,7 @@
 
 #include "preview/book_preview.h"
 #include "preview/contact_sheet.h"
+#include "preview/page_files.h"
 #include "preview/png_writer.h"
 #include "preview/screen_sizes.h"
 
@@ -121,15 +122,9 @@ void RunPreview(const TPreviewCommand& command, std::ostream& out) {
     if (pageFiles) {
         fs::create_directories(dir);
     }
-    std::vector<preview::TPageImage> sheet;
-    for (int number = range.first; number <= range.last; ++number) {
-        preview::TPageImage page = pages.Page(number - 1);
-        if (pageFiles) {
-            preview::WritePng(page, dir / PageFileName(command.helpPage, number));
-        }
-        if (!command.contactSheet.empty()) {
-            sheet.push_back(std::move(page));
-        }
+    if (pageFiles) {
+        preview::WritePageFiles(pages, range.first, range.last, dir,
+                                [&](int number) { return PageFileName(command.helpPage, number); });
     }
     const int count = range.last - range.first + 1;
     out << (command.helpPage ? "help.dat: " : "book.dat: ") << pages.PageCount()
@@ -142,6 +137,10 @@ void RunPreview(const TPreviewCommand& command, std::ostream& out) {
             << (count == 1 ? " file" : " files") << ") into " << dir.string() << "\n";
     }
     if (!command.contactSheet.empty()) {
+        std::vector<preview::TPageImage> sheet;
+        for (int number = range.first; number <= range.last; ++number) {
+            sheet.push_back(pages.Page(number - 1));
+        }
         preview::WritePng(preview::ContactSheet(sheet, command.columns), command.contactSheet);
         out << "Wrote contact sheet " << command.contactSheet.string() << "\n";
     }

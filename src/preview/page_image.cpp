@@ -11,11 +11,13 @@ TPageImage::TPageImage(int width, int height, TInk fill) : width_(width), height
         throw std::invalid_argument("an image needs a positive width and height");
     }
     pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
+    grey_ = fill == TInk::Grey;
 }
 
 void TPageImage::Plot(int x, int y, TInk ink) {
     if (x >= 0 && y >= 0 && x < width_ && y < height_) {
         pixels_[Index(x, y)] = ink;
+        grey_ = grey_ || ink == TInk::Grey;
     }
 }
 
@@ -26,18 +28,22 @@ void TPageImage::FillRect(int x, int y, int width, int height, TInk ink) {
     const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{x} + width, width_);
     const std::int64_t y1 = std::min<std::int64_t>(std::int64_t{y} + height, height_);
     for (std::int64_t row = y0; row < y1; ++row) {
-        for (std::int64_t col = x0; col < x1; ++col) {
-            pixels_[Index(static_cast<int>(col), static_cast<int>(row))] = ink;
-        }
+        TInk* line = pixels_.data() + Index(0, static_cast<int>(row));
+        std::fill(line + x0, line + std::max(x0, x1), ink);
     }
+    grey_ = grey_ || (ink == TInk::Grey && x0 < x1 && y0 < y1);
 }
 
 void TPageImage::Paste(const TPageImage& page, int x, int y) {
-    for (int row = 0; row < page.Height(); ++row) {
-        for (int col = 0; col < page.Width(); ++col) {
-            Plot(x + col, y + row, page.At(col, row));
-        }
+    const int x0 = std::max(x, 0);
+    const int x1 = std::min<std::int64_t>(std::int64_t{x} + page.Width(), width_);
+    const int y0 = std::max(y, 0);
+    const int y1 = std::min<std::int64_t>(std::int64_t{y} + page.Height(), height_);
+    for (int row = y0; row < y1; ++row) {
+        const TInk* from = page.pixels_.data() + page.Index(x0 - x, row - y);
+        std::copy(from, from + std::max(0, x1 - x0), pixels_.data() + Index(x0, row));
     }
+    grey_ = grey_ || (page.grey_ && x0 < x1 && y0 < y1);
 }
 
 }  // namespace quorix::preview

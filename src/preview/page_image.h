@@ -1,7 +1,9 @@
 // page_image.h - a screen's pixels in the few colours the reader's pages use.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -31,9 +33,26 @@ class TPageImage {
     void Plot(int x, int y, TInk ink);
     // A filled rectangle as MIDP draws it: nothing when the width or height is not positive.
     void FillRect(int x, int y, int width, int height, TInk ink);
+    // Every pixel `ink`.
+    void Clear(TInk ink) {
+        std::fill(pixels_.begin(), pixels_.end(), ink);
+        grey_ = ink == TInk::Grey;
+    }
     // Copies `page` with its top left corner at (x, y), clipped to this image.
     void Paste(const TPageImage& page, int x, int y);
+    // Sets, unchecked, the pixels of column x from row y down where `bits` has bit k set for
+    // row y + k; the caller has made sure they all lie on the image.
+    void PlotColumn(int x, int y, unsigned bits, TInk ink) {
+        TInk* at = pixels_.data() + Index(x, y);
+        for (; bits != 0; bits &= bits - 1) {
+            at[static_cast<std::size_t>(std::countr_zero(bits)) *
+               static_cast<std::size_t>(width_)] = ink;
+        }
+        grey_ = grey_ || ink == TInk::Grey;
+    }
     const std::vector<TInk>& Pixels() const { return pixels_; }
+    // Whether any pixel may be grey, so that a page's PNG needs only four colours.
+    bool MayHoldGrey() const { return grey_; }
 
   private:
     std::size_t Index(int x, int y) const {
@@ -44,6 +63,7 @@ class TPageImage {
     int width_;
     int height_;
     std::vector<TInk> pixels_;
+    bool grey_ = false;
 };
 
 }  // namespace quorix::preview

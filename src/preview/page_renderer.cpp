@@ -15,8 +15,14 @@ namespace {
 constexpr std::string_view kBreaks = " !,-:;?";
 constexpr std::uint8_t kCarriageReturn = 13;
 
+constexpr std::array<bool, 256> kIsBreak = [] {
+    std::array<bool, 256> table{};
+    for (char c : kBreaks) table[static_cast<std::uint8_t>(c)] = true;
+    return table;
+}();
+
 bool IsBreak(std::uint8_t b) {
-    return kBreaks.find(static_cast<char>(b)) != std::string_view::npos;
+    return kIsBreak[b];
 }
 
 // The reader's int arithmetic wraps at 32 bits and divides towards zero.
@@ -81,7 +87,7 @@ int TPageRenderer::Paint(const TReaderDocument& doc, int offset, TPageImage* ima
         throw std::invalid_argument("the image is not the screen's size");
     }
     if (image != nullptr) {
-        image->FillRect(0, 0, width_, height_, TInk::White);
+        image->Clear(TInk::White);
     }
     try {
         int pos = 0;
@@ -113,11 +119,19 @@ int TPageRenderer::Paint(const TReaderDocument& doc, int offset, TPageImage* ima
 // byte without glyph draws nothing and leaves the pen where it is.
 void TPageRenderer::DrawLine(std::span<const std::uint8_t> line, int y, TPageImage* image) const {
     int x = 1;
+    // Column words have at most 16 rows; a glyph whose rows all fall on the image is drawn
+    // without clipping each pixel.
+    const bool rowsOnImage = image != nullptr && y >= 0 && y + 16 <= image->Height();
     for (const std::uint8_t b : line) {
-        const int w = font_.Width(b);
-        for (int c = 0; c < w; ++c) {
-            const std::uint16_t bits = font_.Column(b, c);
-            for (int r = 0; image != nullptr && bits >> r != 0; ++r) {
+        const std::int16_t* glyph = font_.Glyph(b);
+        const int w = glyph[0];
+        for (int c = 0; image != nullptr && c < w; ++c) {
+            const auto bits = static_cast<std::uint16_t>(glyph[1 + c]);
+            if (rowsOnImage && x + c < image->Width()) {
+                image->PlotColumn(x + c, y, bits, TInk::Black);
+                continue;
+            }
+            for (int r = 0; bits >> r != 0; ++r) {
                 if ((bits >> r & 1) != 0) {
                     image->Plot(x + c, y + r, TInk::Black);
                 }

@@ -31,6 +31,8 @@ class TReaderFont {
     std::uint16_t Column(std::uint8_t b, int c) const {
         return static_cast<std::uint16_t>(buff_[Record(b) + 1 + c]);
     }
+    // The record of byte value b: its width, then that many column words.
+    const std::int16_t* Glyph(std::uint8_t b) const { return buff_.data() + Record(b); }
 
   private:
     std::size_t Record(std::uint8_t b) const;

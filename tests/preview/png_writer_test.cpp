@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "preview/book_files.h"
 #include "preview/contact_sheet.h"
@@ -57,6 +58,44 @@ TEST(Png, HoldsThePixelsInTheReadersColours) {
     EXPECT_EQ(rgb[1 * 7 + 1], (TRgb{0, 0, 0}));
     EXPECT_EQ(rgb[6], (TRgb{0, 255, 0}));
     EXPECT_EQ(rgb[4 * 7 + 6], (TRgb{255, 0, 0}));
+}
+
+// Widths around the four pixels of a byte (and sixteen of the fast path), every colour in
+// every position: the decoded image is the image, in two and in four bits a pixel.
+TEST(Png, PacksEveryWidthAndColourExactly) {
+    std::mt19937 random(7);
+    for (const bool grey : {false, true}) {
+        for (const int width : {1, 3, 4, 5, 16, 17, 176, 179}) {
+            TPageImage page(width, 6);
+            for (int y = 0; y < 6; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    page.Plot(x, y, static_cast<TInk>(random() % (grey ? 5 : 4)));
+                }
+            }
+            page.Plot(0, 0, grey ? TInk::Grey : TInk::Red);
+            const std::vector<std::uint8_t> png = EncodePng(page);
+            EXPECT_EQ(png[24], grey ? 4 : 2) << width;
+            int w = 0;
+            int h = 0;
+            const std::vector<TRgb> rgb = Decode(png, w, h);
+            ASSERT_EQ(w, width);
+            for (int y = 0; y < 6; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    ASSERT_EQ(rgb[y * width + x], kPalette[static_cast<int>(page.At(x, y))])
+                        << width << ": " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+// One encoder for many images gives each the bytes a fresh one gives it.
+TEST(Png, AnEncoderKeepsNothingOfThePreviousImage) {
+    TPngEncoder encoder;
+    TPageImage big(64, 64, TInk::Black);
+    big.FillRect(3, 3, 20, 40, TInk::Green);
+    EXPECT_EQ(encoder.Encode(big), EncodePng(big));
+    EXPECT_EQ(encoder.Encode(Sample()), EncodePng(Sample()));
 }
 
 TEST(Png, WritePngReplacesTheFileAndReportsFailures) {

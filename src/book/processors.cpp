@@ -1,0 +1,20 @@
+// processors.cpp - the processors of the affinity mask.
+#include "book/processors.h"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace quorix {
+
+unsigned AvailableProcessors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        return std::max(1, CPU_COUNT(&set));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace quorix
