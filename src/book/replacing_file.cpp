@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <string>
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -152,6 +153,47 @@ void CommitPair(TReplacingFile& first, TReplacingFile& second) {
         first.RenameOverTarget();
         second.RenameOverTarget();
     }
+}
+
+namespace {
+
+// The unnamed file's way in: true when it now stands at `path`; false when something else
+// stands there or the system cannot link unnamed files, and the caller must replace instead.
+bool LinkUnnamed(const fs::path& path, std::string_view bytes) {
+    // An unnamed file is made without the directory's lock, so threads that make many files
+    // in one directory at once do not wait for each other's inode searches.
+    int fd = ::open(DirectoryOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
+        throw EOutputError(errno, "Cannot create file", path);
+    }
+    struct TClose {
+        int fd;
+        ~TClose() { ::close(fd); }
+    } closer{fd};
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EOutputError(n < 0 ? errno : ENOSPC, "Cannot write file", path);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    // EEXIST: a file, a link or a directory stands there; ENOENT: /proc is not mounted.
+    if (errno == EEXIST || errno == ENOENT || errno == EPERM) return false;
+    throw EOutputError(errno, "Cannot create file", path);
+}
+
+}  // namespace
+
+void WriteWholeFile(const fs::path& path, std::string_view bytes) {
+    if (LinkUnnamed(path, bytes)) return;
+    TReplacingFile file(path);
+    file.Write(bytes);
+    file.Written();
+    file.RenameOverTarget();
 }
 
 void SyncDirectory(const fs::path& dir) {

@@ -72,6 +72,13 @@ class TReplacingFile {
 // sync the directory once when they are done.
 void CommitPair(TReplacingFile& first, TReplacingFile& second);
 
+// Writes `bytes` as the file `path` so that the name only ever shows a whole file: where
+// nothing stands at the name, the file is written without a name (O_TMPFILE) and then linked
+// under it; otherwise, or where the file system cannot do that, through a TReplacingFile.
+// Nothing is sent to the disk: for outputs that are simply made again after a crash.
+// Failures raise EOutputError.
+void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
+
 // Sends a directory's entries (renames, new names) to the disk.
 void SyncDirectory(const std::filesystem::path& dir);
 

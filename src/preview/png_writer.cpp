@@ -171,10 +171,8 @@ void TPngEncoder::Write(const TPageImage& image, const fs::path& path) {
     const std::vector<std::uint8_t> bytes = Encode(image);
     try {
         // Pictures are made again at will, so they are not sent to the disk one by one.
-        TReplacingFile file(path);
-        file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        file.Written();
-        file.RenameOverTarget();
+        WriteWholeFile(path,
+                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } catch (const EOutputError& e) {
         const int error = e.Error();
         throw TPreviewError("Can not write " + path.string() + ": " +

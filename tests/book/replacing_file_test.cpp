@@ -85,6 +85,32 @@ TEST(ReplacingFile, MissingDirectoryNamesTheTarget) {
     }
 }
 
+// New names, a file, a link and a directory in the way: each name ends holding the whole new
+// bytes or fails, no link is written through, and no private file is left behind.
+TEST(WriteWholeFile, NewOrReplacedNeverThroughALink) {
+    TTempDir dir;
+    const std::string bytes(100000, 'p');
+    WriteWholeFile(dir.Path() / "new.png", bytes);
+    EXPECT_EQ(ReadFile(dir.Path() / "new.png"), bytes);
+
+    WriteFile(dir.Path() / "old.png", "an older and longer picture");
+    WriteWholeFile(dir.Path() / "old.png", "short");
+    EXPECT_EQ(ReadFile(dir.Path() / "old.png"), "short");
+
+    WriteFile(dir.Path() / "victim", "keep me");
+    fs::create_symlink(dir.Path() / "victim", dir.Path() / "link.png");
+    WriteWholeFile(dir.Path() / "link.png", "page");
+    EXPECT_FALSE(fs::is_symlink(dir.Path() / "link.png"));
+    EXPECT_EQ(ReadFile(dir.Path() / "link.png"), "page");
+    EXPECT_EQ(ReadFile(dir.Path() / "victim"), "keep me");
+
+    fs::create_directory(dir.Path() / "dir.png");
+    EXPECT_THROW(WriteWholeFile(dir.Path() / "dir.png", "page"), EOutputError);
+    EXPECT_THROW(WriteWholeFile(dir.Path() / "missing" / "a.png", "page"), EOutputError);
+    EXPECT_EQ(Names(dir.Path()),
+              (std::vector<std::string>{"dir.png", "link.png", "new.png", "old.png", "victim"}));
+}
+
 TEST(OpenRegularFile, RefusesFifoDirectoryAndDeviceAtOnce) {
     TTempDir dir;
     const fs::path fifo = dir.Path() / "fifo";
