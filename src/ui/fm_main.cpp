@@ -228,7 +228,7 @@ void TfmMain::ConnectHandlers() {
         [this](const QString& question) { return services_.askEntryFailure(this, question); },
         this);
     connect(runner_, &TBuildRunner::LineAdded, this, &TfmMain::AppendLogLine);
-    new TPhonePreviewHook(this, runner_);
+    previewHook_ = new TPhonePreviewHook(this, runner_);
     connect(runner_, &TBuildRunner::PartStarted, this,
             [this](quint64 part, quint64 parts) { setWindowTitle(BuildingTitle(part, parts)); });
     connect(runner_, &TBuildRunner::Finished, this, &TfmMain::OnBuildFinished);
@@ -330,7 +330,8 @@ void TfmMain::ShowOptions() {
         if (!services_.editOptions) {
             return;
         }
-        if (const auto chosen = services_.editOptions(this, options_)) {
+        const auto openPreview = [this](QWidget* over) { previewHook_->OpenPreviewOver(over); };
+        if (const auto chosen = services_.editOptions(this, options_, openPreview)) {
             options_ = *chosen;
         }
     });
@@ -386,7 +387,8 @@ void TfmMain::ChooseSource(const QString& path) {
     // The text as a build reads it: UTF-8, FB2 and EPUB sources converted, others as they are.
     TTextOptions reading;
     reading.codePage = buildFont_.codePage;
-    std::string bytes = ConvertedTextStart(LocalPath(Edit3->text()), reading, kWholePreviewLimit + 1);
+    std::string bytes =
+        ConvertedTextStart(LocalPath(Edit3->text()), reading, kWholePreviewLimit + 1);
     if (bytes.size() > kWholePreviewLimit) bytes.resize(kShortPreviewBytes);
     // The edit breaks lines at LF; a CR LF of the text is one line break.
     QString text = QString::fromStdString(CodePageToUtf8(bytes, buildFont_.codePage));

@@ -19,6 +19,7 @@ class QPushButton;
 namespace quorix {
 
 class TBuildRunner;
+class TPhonePreviewHook;
 
 class TfmMain : public QWidget {
     Q_OBJECT
@@ -78,8 +79,9 @@ class TfmMain : public QWidget {
     TFontDesc buildFont_;   // the preview pane's font: the last confirmed choice
     QFont fontDialogFont_;  // where the font dialog opens next
     TBuildRunner* runner_ = nullptr;
-    TWindowOptions options_;  // for this session only
-    QString lastFolder_;      // where the open dialogs start
+    TPhonePreviewHook* previewHook_ = nullptr;  // owned by the window, as a child object
+    TWindowOptions options_;                    // for this session only
+    QString lastFolder_;                        // where the open dialogs start
     bool closeAfterBuild_ = false;
     bool placed_ = false;  // moved onto its screen once shown
     bool framed_ = false;  // and again once the window manager framed it

@@ -12,7 +12,9 @@
 
 namespace quorix {
 
-TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent) : QDialog(parent) {
+TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent,
+                               std::function<void(QWidget* over)> openPreview)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
     auto* form = new QFormLayout;
@@ -56,6 +58,14 @@ TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent) :
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (openPreview) {
+        QPushButton* preview =
+            buttons->addButton(QStringLiteral("Phone preview..."), QDialogButtonBox::ActionRole);
+        preview->setObjectName(QStringLiteral("PhonePreviewButton"));
+        preview->setAutoDefault(false);
+        connect(preview, &QPushButton::clicked, this,
+                [this, openPreview = std::move(openPreview)] { openPreview(this); });
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

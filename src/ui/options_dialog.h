@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "ui/window_services.h"
 
@@ -16,7 +17,9 @@ class TOptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TOptionsDialog(const TWindowOptions& current, QWidget* parent = nullptr);
+    // With `openPreview`, a "Phone preview..." button opens the preview over the dialog.
+    explicit TOptionsDialog(const TWindowOptions& current, QWidget* parent = nullptr,
+                            std::function<void(QWidget* over)> openPreview = {});
 
     // The choices as the form shows them now.
     TWindowOptions Options() const;

@@ -63,18 +63,31 @@ void TPhonePreviewHook::BuildEnded() {
     offer->open();  // not modal to the build's end: the window stays usable
 }
 
+QString TPhonePreviewHook::JarToShow(QWidget* owner) const {
+    if (!lastJar_.isEmpty()) {
+        return lastJar_;
+    }
+    return QFileDialog::getOpenFileName(owner, tr("Phone preview"), QString(),
+                                        tr("Midlets (*.jar)"));
+}
+
 void TPhonePreviewHook::OpenPreview() {
-    QString jar = lastJar_;
+    const QString jar = JarToShow(window_);
     if (jar.isEmpty()) {
-        jar = QFileDialog::getOpenFileName(window_, tr("Phone preview"), QString(),
-                                           tr("Midlets (*.jar)"));
-        if (jar.isEmpty()) {
-            return;
-        }
+        return;
     }
     auto* dialog = new TPhonePreviewDialog(jar, window_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
+}
+
+void TPhonePreviewHook::OpenPreviewOver(QWidget* over) {
+    const QString jar = JarToShow(over);
+    if (jar.isEmpty()) {
+        return;
+    }
+    TPhonePreviewDialog dialog(jar, over);
+    dialog.exec();
 }
 
 }  // namespace quorix

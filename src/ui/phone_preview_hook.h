@@ -22,8 +22,11 @@ class TPhonePreviewHook : public QObject {
     QString LastJar() const { return lastJar_; }
     // Opens the preview of the last built part, or asks for a JAR when there is none.
     void OpenPreview();
+    // The same, modal over `over` (a modal dialog such as Options), returning when it closes.
+    void OpenPreviewOver(QWidget* over);
 
   private:
+    QString JarToShow(QWidget* owner) const;
     void NoteLine(const QString& line);
     void BuildEnded();
 

@@ -54,9 +54,10 @@ TWindowServices QtWindowServices() {
                 return TEntryFailureAnswer::Abort;
         }
     };
-    services.editOptions = [](QWidget* owner,
-                              const TWindowOptions& current) -> std::optional<TWindowOptions> {
-        TOptionsDialog dialog(current, owner);
+    services.editOptions =
+        [](QWidget* owner, const TWindowOptions& current,
+           const std::function<void(QWidget*)>& openPreview) -> std::optional<TWindowOptions> {
+        TOptionsDialog dialog(current, owner, openPreview);
         if (dialog.exec() != QDialog::Accepted) {
             return std::nullopt;
         }

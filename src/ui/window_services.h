@@ -25,8 +25,8 @@ using TAskEntryFailure = std::function<TEntryFailureAnswer(const std::string& me
 struct TWindowOptions {
     QString outputFolder;  // where "midlets" is made; empty: the working place's rule
     QString sourceEncoding = QStringLiteral("auto");  // auto, detect or an iconv name
-    bool joinLines = false;   // hard-wrapped lines joined before the parts are cut
-    QString maxJarSize;       // bytes or "64K"; empty: no limit
+    bool joinLines = false;             // hard-wrapped lines joined before the parts are cut
+    QString maxJarSize;                 // bytes or "64K"; empty: no limit
     bool strongestCompression = false;  // libdeflate's near-optimal parser for entries that fit
 };
 
@@ -59,8 +59,10 @@ struct TWindowServices {
     std::function<void(QWidget* owner, const QString& caption, const QString& text)> showError;
     // Abort/Retry/Ignore question about a failing archive entry; `text` is the full question.
     std::function<TEntryFailureAnswer(QWidget* owner, const QString& text)> askEntryFailure;
-    // The Options dialog; the confirmed options, or nullopt when cancelled.
-    std::function<std::optional<TWindowOptions>(QWidget* owner, const TWindowOptions& current)>
+    // The Options dialog; the confirmed options, or nullopt when cancelled. `openPreview`
+    // opens the phone preview over the dialog.
+    std::function<std::optional<TWindowOptions>(QWidget* owner, const TWindowOptions& current,
+                                                const std::function<void(QWidget*)>& openPreview)>
         editOptions;
     // Asked when the window is closed during a build; true: stop it and close.
     std::function<bool(QWidget* owner)> askStopBuild;

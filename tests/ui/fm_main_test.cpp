@@ -39,6 +39,7 @@ struct TFakePlatform {
     QStringList fileTitles;
     QStringList fileDirectories;  // where each open dialog started
     std::deque<std::optional<TWindowOptions>> optionAnswers;
+    int optionsWithPreview = 0;  // Options dialogs offered a phone preview opener
     std::deque<bool> stopAnswers;
     int stopQuestions = 0;
     std::vector<QFont> fontDialogStarts;
@@ -84,7 +85,9 @@ struct TFakePlatform {
             compressions.push_back(job.compression);
             if (buildBody) buildBody(job, log, ask);
         };
-        s.editOptions = [this](QWidget*, const TWindowOptions&) {
+        s.editOptions = [this](QWidget*, const TWindowOptions&,
+                               const std::function<void(QWidget*)>& openPreview) {
+            if (openPreview) ++optionsWithPreview;
             auto answer = optionAnswers.empty() ? std::nullopt : optionAnswers.front();
             if (!optionAnswers.empty()) optionAnswers.pop_front();
             return answer;
@@ -749,6 +752,7 @@ class FmMainTest : public QObject {
         QCOMPARE(window_->Options().outputFolder, dir_.path());
         window_->ShowOptions();  // cancelled: the choice stays
         QCOMPARE(window_->Options().outputFolder, dir_.path());
+        QCOMPARE(platform_.optionsWithPreview, 2);
         RunBuild();
         QCOMPARE(platform_.outputFolders.at(0), std::filesystem::path(dir_.path().toStdString()));
         QCOMPARE(platform_.builds.at(0).sourceEncoding, std::string("KOI8-R"));

@@ -70,6 +70,26 @@ class OptionsDialogTest : public QObject {
                      button == QDialogButtonBox::Ok ? QDialog::Accepted : QDialog::Rejected);
         }
     }
+
+    // The preview button is there only with an opener, opens over the dialog and leaves it
+    // open with its choices.
+    void phonePreviewOpensOverTheDialog() {
+        TOptionsDialog without(TWindowOptions{});
+        QVERIFY(without.findChild<QPushButton*>(QStringLiteral("PhonePreviewButton")) == nullptr);
+
+        QWidget* openedOver = nullptr;
+        TWindowOptions current;
+        current.maxJarSize = QStringLiteral("64K");
+        TOptionsDialog dialog(current, nullptr, [&](QWidget* over) { openedOver = over; });
+        dialog.show();
+        auto* button = dialog.findChild<QPushButton*>(QStringLiteral("PhonePreviewButton"));
+        QVERIFY(button != nullptr);
+        QCOMPARE(button->text(), QStringLiteral("Phone preview..."));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(openedOver, &dialog);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.Options().maxJarSize, QStringLiteral("64K"));
+    }
 };
 
 QTEST_MAIN(OptionsDialogTest)
