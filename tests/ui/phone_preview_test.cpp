@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 #include "preview/book_preview.h"
 #include "ui/book_build.h"
@@ -32,13 +33,14 @@ class PhonePreviewTest : public QObject {
         return nullptr;
     }
 
-  private slots:
-    void aSuccessfulBuildOffersThePreviewOfItsLastPart() {
-        QTemporaryDir program;
+    // A window of its own program folder that has built `count` copies of `sentence` into
+    // parts of `partSize` bytes (the window's default when empty).
+    static void BuildInWindow(const QTemporaryDir& program, const char* sentence, int count,
+                              const QString& partSize, std::unique_ptr<TfmMain>& window) {
         QFile source(program.filePath("readme.txt"));
         QVERIFY(source.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 60; ++i) {
-            source.write("A sentence that fills a line or two of a small phone screen. ");
+        for (int i = 0; i < count; ++i) {
+            source.write(sentence);
         }
         source.close();
         TWindowServices services;
@@ -46,20 +48,31 @@ class PhonePreviewTest : public QObject {
         services.askEntryFailure = [](QWidget*, const QString&) {
             return TEntryFailureAnswer::Abort;
         };
-        TfmMain window(services);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.findChild<QLineEdit*>("Edit3")->setText(source.fileName());
-        window.findChild<QLineEdit*>("Edit5")->setText("2000");  // two parts
-        QSignalSpy finished(&window, &TfmMain::BuildFinished);
-        QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        window = std::make_unique<TfmMain>(services);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->findChild<QLineEdit*>("Edit3")->setText(source.fileName());
+        if (!partSize.isEmpty()) {
+            window->findChild<QLineEdit*>("Edit5")->setText(partSize);
+        }
+        QSignalSpy finished(window.get(), &TfmMain::BuildFinished);
+        QTest::mouseClick(window->findChild<QPushButton*>("Button1"), Qt::LeftButton);
         QVERIFY(finished.wait(60000));
+    }
+
+  private slots:
+    void aSuccessfulBuildOffersThePreviewOfItsLastPart() {
+        QTemporaryDir program;
+        std::unique_ptr<TfmMain> window;
+        BuildInWindow(program, "A sentence that fills a line or two of a small phone screen. ", 60,
+                      "2000", window);  // two parts
+        QVERIFY(!QTest::currentTestFailed());
 
         auto* offer = Find<QMessageBox>("phonePreviewOffer");
         QVERIFY(offer != nullptr);
         QVERIFY(offer->text().contains("ReadMe2.jar"));
-        QVERIFY(window.findChild<QAction*>("phonePreview") != nullptr);
+        QVERIFY(window->findChild<QAction*>("phonePreview") != nullptr);
         offer->button(QMessageBox::Yes)->click();
         TPhonePreviewDialog* dialog = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -75,25 +88,10 @@ class PhonePreviewTest : public QObject {
 
     void theDialogPagesAndZoomsSharply() {
         QTemporaryDir program;
-        QFile source(program.filePath("readme.txt"));
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 40; ++i) {
-            source.write("Words, words and more words for the phone's pages. ");
-        }
-        source.close();
-        TWindowServices services;
-        services.runBuild = BookBuildIn(program.path(), program.filePath("documents"));
-        services.askEntryFailure = [](QWidget*, const QString&) {
-            return TEntryFailureAnswer::Abort;
-        };
-        TfmMain window(services);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.findChild<QLineEdit*>("Edit3")->setText(source.fileName());
-        QSignalSpy finished(&window, &TfmMain::BuildFinished);
-        QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
-        QVERIFY(finished.wait(60000));
+        std::unique_ptr<TfmMain> window;
+        BuildInWindow(program, "Words, words and more words for the phone's pages. ", 40, {},
+                      window);
+        QVERIFY(!QTest::currentTestFailed());
         const QString jar = program.filePath("midlets/ReadMe.jar");
         QVERIFY(QFile::exists(jar));
 
