@@ -3,18 +3,14 @@
 # against building that part, both through quorix-maker-cli. Prints "name: value".
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build-bench}"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
-ninja -C "$BUILD" quorix-maker-cli >/dev/null
-
 # Beside the build rather than in /tmp, where test suites create and delete many files:
 # ext4 without a journal skips over the inodes of files deleted in the last minutes each time
 # it makes a new one, which would charge their cleanup to the preview's 254 new files.
-WORK="$(mktemp -d -p "$BUILD")"
-trap 'rm -rf "$WORK"' EXIT
+WORK_PARENT="${WORK_PARENT:-$(cd "$(dirname "$0")/.." && pwd)/build-bench}"
+mkdir -p "$WORK_PARENT"
+source "$(dirname "$0")/bench-setup.sh"
 
-python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" <<'PY'
+python3 - "$CLI" "$WORK" <<'PY'
 import os, random, resource, shutil, statistics, subprocess, sys, tempfile, time
 
 cli, work = sys.argv[1], sys.argv[2]
@@ -36,7 +32,7 @@ def timed(args):
     """(wall seconds, CPU seconds of the child, user and system)."""
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
-    subprocess.run(args, stdout=subprocess.DEVNULL, check=True)
+    subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
     wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)

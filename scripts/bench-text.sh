@@ -3,15 +3,9 @@
 # code-page bytes (10 MB of text each), and the peak memory of 100 MB sources of both kinds.
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build-bench}"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
-ninja -C "$BUILD" quorix-maker-cli >/dev/null
+source "$(dirname "$0")/bench-setup.sh"
 
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-
-python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" <<'PY'
+python3 - "$CLI" "$WORK" <<'PY'
 import os, random, statistics, subprocess, sys, time
 
 cli, work = sys.argv[1], sys.argv[2]
@@ -50,7 +44,8 @@ def build(source):
     start = time.perf_counter()
     subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report, cli, "--source", source,
                     "--book", "Bench", "--part-size", "90000", "--font", "DejaVu Sans",
-                    "--output", out], stdout=subprocess.DEVNULL, check=True)
+                    "--output", out], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=True)
     seconds = time.perf_counter() - start
     with open(report) as f:
         return seconds, int(f.read().split()[-1]) / 1024

@@ -6,15 +6,9 @@
 #   scripts/bench.sh --build    only the whole-build figures
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build-bench}"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
-ninja -C "$BUILD" quorix-maker-cli >/dev/null
+source "$(dirname "$0")/bench-setup.sh"
 
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-
-python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" <<'PY'
+python3 - "$CLI" "$WORK" <<'PY'
 import itertools, os, random, statistics, subprocess, sys, time, zipfile, zlib
 
 cli, work = sys.argv[1], sys.argv[2]

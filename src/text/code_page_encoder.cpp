@@ -138,6 +138,8 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
         if (slot < 0) slot = static_cast<std::int16_t>(byte);  // the first byte wins
     }
     iconv_close(toUnicode);
+    keepsAscii_ = true;
+    for (int c = 0; c < 0x80; ++c) keepsAscii_ = keepsAscii_ && ascii_[c] == c;
     translit_ = std::make_unique<TIconv>(OpenOrThrow(codePage + "//TRANSLIT", "UTF-8", codePage));
 }
 
@@ -185,7 +187,7 @@ const std::string& TCodePageEncoder::Transliterate(char32_t c) {
             written.assign(out, static_cast<std::size_t>(outPtr - out));
         }
     }
-    if (written.empty()) written = "?";
+    if (written.empty()) written.assign(1, '?');
     return transliterated_.emplace(c, std::move(written)).first->second;
 }
 
@@ -244,10 +246,19 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     std::size_t i = 0;
+    const bool keepsAscii = encoder_.KeepsAscii();
     while (i < n) {
         if (s[i] < 0x80) {
-            encoder_.Put(s[i], out_);
-            ++i;
+            if (!keepsAscii) {
+                encoder_.Put(s[i], out_);
+                ++i;
+                continue;
+            }
+            // A run of ASCII goes over as it is.
+            std::size_t end = i + 1;
+            while (end < n && s[end] < 0x80) ++end;
+            out_.append(in.substr(i, end - i));
+            i = end;
             continue;
         }
         std::size_t length = SequenceLength(s[i]);

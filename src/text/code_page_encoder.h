@@ -30,6 +30,10 @@ class TCodePageEncoder {
     TCodePageEncoder(const TCodePageEncoder&) = delete;
     TCodePageEncoder& operator=(const TCodePageEncoder&) = delete;
 
+    // Whether every ASCII character is the byte of its own value, so that ASCII text can be
+    // passed on as it is.
+    bool KeepsAscii() const { return keepsAscii_; }
+
     void Put(char32_t c, std::string& out) {
         if (c < 0x80 && ascii_[c] >= 0) {
             out.push_back(static_cast<char>(ascii_[c]));
@@ -49,6 +53,7 @@ class TCodePageEncoder {
 
     std::string codePage_;
     std::array<std::int16_t, 128> ascii_{};
+    bool keepsAscii_ = false;              // ascii_[c] == c for every c
     std::vector<std::uint8_t> pageIndex_;  // per 256 characters: 1 + index into pages_, 0 = none
     std::vector<TPage> pages_;
     std::map<char32_t, std::string> transliterated_;

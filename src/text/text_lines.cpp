@@ -15,9 +15,11 @@ bool IsSpace(char c) {
 }  // namespace
 
 void TTextLines::Text(std::string_view utf8) {
-    for (char c : utf8) {
-        if (IsSpace(c)) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        if (IsSpace(utf8[i])) {
             space_ = true;
+            ++i;
             continue;
         }
         if (!inLine_) {
@@ -27,7 +29,11 @@ void TTextLines::Text(std::string_view utf8) {
             line_ += ' ';
         }
         space_ = false;
-        line_ += c;
+        // The word up to the next whitespace, in one piece.
+        std::size_t end = i + 1;
+        while (end < utf8.size() && !IsSpace(utf8[end])) ++end;
+        line_.append(utf8.substr(i, end - i));
+        i = end;
     }
     if (line_.size() >= kLineFlush) {
         out_.Write(line_);

@@ -21,6 +21,7 @@
 #include "text/source_encoding.h"
 #include "text/text_error.h"
 #include "text/text_lines.h"
+#include "text/threaded_sink.h"
 #include "text/zip_archive.h"
 
 namespace quorix {
@@ -80,12 +81,14 @@ TFileSink SpillFile(const fs::path& dir) {
 std::string ConvertFb2(TByteReader& in, TCodePageEncoder& encoder, TByteSink& out,
                        const fs::path& spillDir) {
     TUtf8ToCodePageSink utf8(encoder, out);
-    TTextLines text(utf8);
+    TThreadedSink parsed(utf8);  // the parser on this thread, the code page on another
+    TTextLines text(parsed);
     TFileSink spill = SpillFile(spillDir);
     TTextLines notes(spill);
     ReadFb2(in, &text, &notes);
     text.EndLine();
     notes.EndLine();
+    parsed.Drain();
     // The notes follow the main text after an empty line.
     if (!notes.Empty()) {
         if (!text.Empty()) utf8.Write("\r");
@@ -99,7 +102,8 @@ std::string ConvertEpub(const fs::path& source, TCodePageEncoder& encoder, TByte
     TZipArchive archive = OpenZip(source, "The EPUB book");
     TEpubPackage package = ReadEpubPackage(archive);
     TUtf8ToCodePageSink utf8(encoder, out);
-    TTextLines text(utf8);
+    TThreadedSink parsed(utf8);  // the parser on this thread, the code page on another
+    TTextLines text(parsed);
     ReadEpubText(archive, package, text);
     text.Finish();
     return "EPUB book of " + std::to_string(package.spine.size()) + " documents";
