@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -61,22 +62,25 @@ struct TUtf8Scan {
 
 TUtf8Scan ScanUtf8(TByteReader& reader) {
     TUtf8Scan scan;
-    std::string carry;
-    std::vector<char> buffer(kChunk);
+    // A character cut at a chunk's end is moved to the front, before the next chunk.
+    constexpr std::size_t kLongestCut = 3;
+    std::vector<char> buffer(kLongestCut + kChunk);
+    std::size_t carried = 0;
     for (;;) {
-        std::size_t n = reader.Read(buffer.data(), buffer.size());
-        std::string_view chunk(buffer.data(), n);
+        std::size_t n = reader.Read(buffer.data() + carried, kChunk);
+        std::string_view chunk(buffer.data() + carried, n);
         if (!scan.nonAscii &&
             std::any_of(chunk.begin(), chunk.end(), [](char c) { return c & 0x80; }))
             scan.nonAscii = true;
-        std::string joined = carry + std::string(chunk);
+        std::string_view joined(buffer.data(), carried + n);
         std::size_t cut = 0;
         if (FindInvalidUtf8(joined, n == 0 ? nullptr : &cut) != std::string_view::npos) {
             scan.valid = false;
             return scan;
         }
         if (n == 0) return scan;
-        carry = joined.substr(joined.size() - cut);
+        std::memmove(buffer.data(), buffer.data() + joined.size() - cut, cut);
+        carried = cut;
     }
 }
 

@@ -2,6 +2,10 @@
 #include "text/code_page_encoder.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <random>
+#include <vector>
 
 #include "text/text_error.h"
 #include "text_test_support.h"
@@ -56,6 +60,40 @@ TEST(Utf8ToCodePage, InvalidSequencesNameTheirOffset) {
             }
         }
     }
+}
+
+// The first invalid offset agrees with iconv's strict UTF-8 reading on random mixes of ASCII
+// runs, letters of every length and broken bytes, wherever they fall in an 8-byte word.
+TEST(FindInvalidUtf8, AgreesWithIconvOnRandomText) {
+    const std::vector<std::string> pieces = {
+        "abcdefgh",         " ",        "Ж",   "é", "€", "😀", "\x80", "\xC0\xAF", "\xED\xA0\x80",
+        "\xF4\x90\x80\x80", "\xE2\x82", "\xFF"};
+    std::mt19937 random(17);
+    iconv_t cd = iconv_open("UTF-32LE", "UTF-8");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 24);
+        for (int k = 0; k < count; ++k) {
+            // Broken bytes are rarer than good ones, so that many texts are valid.
+            const std::size_t pick = random() % 4 == 0 ? random() % pieces.size() : random() % 6;
+            text += pieces[pick];
+        }
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = text.data();
+        std::size_t left = text.size();
+        std::vector<char> out(4 * text.size() + 4);
+        char* outPtr = out.data();
+        std::size_t outLeft = out.size();
+        const bool valid = iconv(cd, &in, &left, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+        const std::size_t found = FindInvalidUtf8(text);
+        if (valid) {
+            EXPECT_EQ(found, std::string_view::npos) << text;
+        } else {
+            EXPECT_EQ(found, static_cast<std::size_t>(in - text.data())) << text;
+        }
+    }
+    iconv_close(cd);
 }
 
 TEST(CodePageEncoder, LackingCharactersAreTransliteratedOrQuestionMarks) {
