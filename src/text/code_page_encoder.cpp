@@ -142,6 +142,12 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     iconv_close(toUnicode);
     keepsAscii_ = true;
     for (int c = 0; c < 0x80; ++c) keepsAscii_ = keepsAscii_ && ascii_[c] == c;
+    for (std::size_t c = 0; c < low_.size(); ++c) {
+        const std::uint8_t index = pageIndex_[c >> 8];
+        low_[c] = c < 0x80     ? ascii_[c]
+                  : index == 0 ? std::int16_t{-1}
+                               : pages_[index - 1][c & 0xFF];
+    }
     translit_ = std::make_unique<TIconv>(OpenOrThrow(codePage + "//TRANSLIT", "UTF-8", codePage));
 }
 
@@ -274,6 +280,11 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             i = end;
             continue;
         }
+        if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            encoder_.Put(DecodeValid(s + i, 2), out_);  // a two-byte letter
+            i += 2;
+            continue;
+        }
         std::size_t length = SequenceLength(s[i]);
         if (length == 0) Invalid(i);
         if (i + length > n) {
@@ -290,8 +301,8 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
 }
 
 void TUtf8ToCodePageSink::Invalid(std::size_t at) const {
-    throw TTextError("Invalid UTF-8 byte sequence in the source at offset " +
-                     std::to_string(offset_ + at));
+    throw TInvalidUtf8("Invalid UTF-8 byte sequence in the source at offset " +
+                       std::to_string(offset_ + at));
 }
 
 }  // namespace quorix

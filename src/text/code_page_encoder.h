@@ -35,8 +35,8 @@ class TCodePageEncoder {
     bool KeepsAscii() const { return keepsAscii_; }
 
     void Put(char32_t c, std::string& out) {
-        if (c < 0x80 && ascii_[c] >= 0) {
-            out.push_back(static_cast<char>(ascii_[c]));
+        if (c < low_.size() && low_[c] >= 0) {
+            out.push_back(static_cast<char>(low_[c]));
             return;
         }
         PutOther(c, out);
@@ -53,7 +53,10 @@ class TCodePageEncoder {
 
     std::string codePage_;
     std::array<std::int16_t, 128> ascii_{};
-    bool keepsAscii_ = false;              // ascii_[c] == c for every c
+    bool keepsAscii_ = false;  // ascii_[c] == c for every c
+    // The bytes of the characters below U+0800 (ASCII and the two-byte UTF-8 letters of
+    // Cyrillic, Greek and Latin alphabets), -1 where the code page has none.
+    std::array<std::int16_t, 0x800> low_{};
     std::vector<std::uint8_t> pageIndex_;  // per 256 characters: 1 + index into pages_, 0 = none
     std::vector<TPage> pages_;
     std::map<char32_t, std::string> transliterated_;

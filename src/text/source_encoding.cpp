@@ -60,6 +60,16 @@ struct TUtf8Scan {
     bool nonAscii = false;
 };
 
+bool HasNonAscii(TByteReader& reader) {
+    std::vector<char> buffer(kChunk);
+    while (std::size_t n = reader.Read(buffer.data(), buffer.size())) {
+        if (std::any_of(buffer.data(), buffer.data() + n, [](char c) { return c & 0x80; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TUtf8Scan ScanUtf8(TByteReader& reader) {
     TUtf8Scan scan;
     // A character cut at a chunk's end is moved to the front, before the next chunk.
@@ -193,6 +203,11 @@ bool SameCodePage(const std::string& a, const std::string& b) {
     return true;
 }
 
+bool IsValidUtf8(TByteReader& reader) {
+    reader.Rewind();
+    return ScanUtf8(reader).valid;
+}
+
 TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
                                const std::string& codePage) {
     reader.Rewind();
@@ -211,6 +226,13 @@ TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
         return Encoded(bom->name, bom->bytes.size(), std::string(bom->name) + " (byte-order mark)");
     }
     reader.Rewind();
+    if (mode == kEncodingAuto) {
+        // Converting checks every byte anyway; reading the text twice would only cost time.
+        if (!HasNonAscii(reader)) return CodePageBytes("");
+        TSourceEncoding utf8 = Encoded("UTF-8", 0, "UTF-8");
+        utf8.unverified = true;
+        return utf8;
+    }
     const TUtf8Scan scan = ScanUtf8(reader);
     if (!scan.nonAscii) return CodePageBytes("");
     if (scan.valid) return Encoded("UTF-8", 0, "UTF-8");

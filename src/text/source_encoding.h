@@ -21,6 +21,9 @@ struct TSourceEncoding {
     std::string name;           // iconv name of the source's encoding when not
     std::size_t bomLength = 0;  // bytes of a byte-order mark to drop
     std::string how;            // for the log: why this encoding was taken
+    // UTF-8 taken from non-ASCII bytes before the whole text was checked: the conversion
+    // checks the rest, and a text that proves not to be UTF-8 is the code page's bytes.
+    bool unverified = false;
 };
 
 // Chooses by the rule of `mode`: "auto" (byte-order marks, valid UTF-8 holding
@@ -28,6 +31,9 @@ struct TSourceEncoding {
 // uchardet) or an iconv name.
 TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
                                const std::string& codePage);
+
+// Whether the whole text is valid UTF-8.
+bool IsValidUtf8(TByteReader& reader);
 
 // Decodes the whole source in `encoding` into the code page, into `out`.
 void ConvertPlainText(TByteReader& reader, const TSourceEncoding& encoding,

@@ -10,4 +10,10 @@ class TTextError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A source read as UTF-8 holds a byte sequence that is not UTF-8.
+class TInvalidUtf8 : public TTextError {
+  public:
+    using TTextError::TTextError;
+};
+
 }  // namespace quorix

@@ -217,7 +217,21 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     const TSourceFormat format = DetectFormat(source);
     const TSourceEncoding encoding = EncodingOf(source, format, options);
     if (encoding.codePageBytes && !options.joinLines) return result;
+    try {
+        return ConvertedInto(source, format, encoding, options, workDir);
+    } catch (const TInvalidUtf8&) {
+        if (!encoding.unverified) throw;
+    }
+    // Not UTF-8 after all: the code page's own bytes, as for any such text.
+    if (!options.joinLines) return result;
+    return ConvertedInto(source, format, TSourceEncoding{}, options, workDir);
+}
 
+TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
+                                                 const TSourceEncoding& encoding,
+                                                 const TTextOptions& options,
+                                                 const fs::path& workDir) {
+    TConvertedSource result;
     std::string pattern = (workDir / ".quorix-source-XXXXXX").string();
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -257,7 +271,12 @@ TConvertedSource& TConvertedSource::operator=(TConvertedSource&& other) noexcept
 std::string ConvertedTextStart(const fs::path& source, const TTextOptions& options,
                                std::size_t limit) {
     const TSourceFormat format = DetectFormat(source);
-    const TSourceEncoding encoding = EncodingOf(source, format, options);
+    TSourceEncoding encoding = EncodingOf(source, format, options);
+    if (encoding.unverified) {
+        // Only the start is converted here, so the rest is checked as the build would.
+        TFileReader reader(source);
+        if (!IsValidUtf8(reader)) encoding = TSourceEncoding{};
+    }
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);
         return ReadUpTo(reader, limit);

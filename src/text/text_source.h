@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "text/book_info.h"
+#include "text/source_encoding.h"
 
 namespace quorix {
 
@@ -40,6 +41,12 @@ class TConvertedSource {
     const std::vector<std::string>& Report() const { return report_; }
 
   private:
+    // The source converted into a new temporary file of `workDir`.
+    static TConvertedSource ConvertedInto(const std::filesystem::path& source, TSourceFormat format,
+                                          const TSourceEncoding& encoding,
+                                          const TTextOptions& options,
+                                          const std::filesystem::path& workDir);
+
     std::filesystem::path path_;
     bool temporary_ = false;
     std::vector<std::string> report_;

@@ -54,6 +54,36 @@ TEST(ConvertedSource, AutoLeavesCodePageTextsInPlace) {
         TConvertedSource::Open(dir.Path() / "none", Options("auto"), dir.Path()).Converted());
 }
 
+// UTF-8 for a long way and then a byte that is not: the whole text is the code page's bytes,
+// though its start was already being converted; joined, the same bytes are joined; nothing of
+// the abandoned conversion stays in the work directory.
+TEST(ConvertedSource, AutoTakesALateInvalidByteForTheCodePage) {
+    test::TTempDir dir, work;
+    std::string text;
+    while (text.size() < 3 * 1024 * 1024) text += "Строка текста в UTF-8.\r\n";
+    text += Cp1251("И конец: ");  // a Windows-1251 byte sequence at the very end
+    const fs::path path = dir.Path() / "late.txt";
+    test::WriteFile(path, text);
+
+    TConvertedSource plain = TConvertedSource::Open(path, Options("auto"), work.Path());
+    EXPECT_FALSE(plain.Converted());
+    EXPECT_EQ(plain.Path(), path);
+    EXPECT_TRUE(plain.Report().empty());
+    EXPECT_TRUE(fs::is_empty(work.Path()));
+
+    TConvertedSource joined = TConvertedSource::Open(path, Options("auto", true), work.Path());
+    ASSERT_TRUE(joined.Converted());
+    const std::string bytes = test::ReadFile(joined.Path());
+    EXPECT_EQ(bytes.substr(bytes.size() - 9), Cp1251("И конец: ").substr(0, 9));
+    EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");  // UTF-8 bytes kept as they are
+    ASSERT_EQ(joined.Report().size(), 1u);
+    EXPECT_EQ(joined.Report()[0].find("Source text read as text in CP1251"), 0u)
+        << joined.Report()[0];
+
+    // The window's view of the start agrees with the build.
+    EXPECT_EQ(ConvertedTextStart(path, Options("auto"), 6), "\xD0\xA1\xD1\x82\xD1\x80");
+}
+
 TEST(ConvertedSource, ReportsHowItReadAndWhatItReplaced) {
     test::TTempDir dir;
     fs::path converted;
