@@ -137,7 +137,7 @@ void CheckNotProtected(const TZipArchive& archive, const std::vector<std::string
 // The XHTML of one content document, read as HTML so that its named entities are known.
 class THtmlText {
   public:
-    explicit THtmlText(TTextLines& text) : text_(text) {}
+    explicit THtmlText(TLineSink& text) : text_(text) {}
 
     void Start(std::string_view name) {
         if (skip_ > 0 || name == "head" || name == "script" || name == "style" || name == "title" ||
@@ -185,7 +185,7 @@ class THtmlText {
         return false;
     }
 
-    TTextLines& text_;
+    TLineSink& text_;
     int skip_ = 0;
 };
 
@@ -209,7 +209,7 @@ void OnCharacters(void* user, const xmlChar* chars, int length) {
 }
 void Quiet(void*, const char*, ...) {}
 
-void ReadDocument(const TZipArchive& archive, const std::string& name, TTextLines& text) {
+void ReadDocument(const TZipArchive& archive, const std::string& name, TLineSink& text) {
     THtmlText html(text);
     htmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
@@ -284,7 +284,7 @@ TEpubPackage ReadEpubPackage(const TZipArchive& archive) {
     return result;
 }
 
-void ReadEpubText(const TZipArchive& archive, const TEpubPackage& package, TTextLines& text) {
+void ReadEpubText(const TZipArchive& archive, const TEpubPackage& package, TLineSink& text) {
     for (const std::string& name : package.spine) ReadDocument(archive, name, text);
 }
 

@@ -22,7 +22,7 @@ struct TEpubPackage {
 TEpubPackage ReadEpubPackage(const TZipArchive& archive);
 
 // Writes the text of every spine document to `text`.
-void ReadEpubText(const TZipArchive& archive, const TEpubPackage& package, TTextLines& text);
+void ReadEpubText(const TZipArchive& archive, const TEpubPackage& package, TLineSink& text);
 
 // Whether the archive says it is an EPUB through its "mimetype" entry.
 bool IsEpub(const TZipArchive& archive);

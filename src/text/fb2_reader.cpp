@@ -22,7 +22,7 @@ enum class TField { None, BookTitle, AuthorPart };
 
 class TFb2Parser {
   public:
-    TFb2Parser(TTextLines* text, TTextLines* notes) : text_(text), notes_(notes) {}
+    TFb2Parser(TLineSink* text, TLineSink* notes) : text_(text), notes_(notes) {}
 
     void Start(TName name, const xmlChar** attributes, int count);
     void End(TName name);
@@ -36,9 +36,9 @@ class TFb2Parser {
     void StartInBody(TName name);
     void EndInBody(TName name);
 
-    TTextLines* text_;
-    TTextLines* notes_;
-    TTextLines* body_ = nullptr;  // the body being read, null outside the bodies
+    TLineSink* text_;
+    TLineSink* notes_;
+    TLineSink* body_ = nullptr;  // the body being read, null outside the bodies
     int depth_ = 0;
     int titleInfoDepth_ = 0;  // > 0 inside description/title-info
     int skipDepth_ = 0;       // > 0 inside a binary or image
@@ -164,7 +164,7 @@ void Quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-TBookInfo ReadFb2(TByteReader& in, TTextLines* text, TTextLines* notes) {
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes) {
     TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes);
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);

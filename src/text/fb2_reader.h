@@ -11,7 +11,7 @@ namespace quorix {
 // bodies go to `text` in reading order, bodies named "notes" or "comments" to
 // `notes`; images and binary parts are left out. With both null only the
 // description is read. Raises TTextError when the XML is malformed.
-TBookInfo ReadFb2(TByteReader& in, TTextLines* text, TTextLines* notes);
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes);
 
 // Whether these first bytes of a file start an FB2 document.
 bool LooksLikeFb2(std::string_view start);

@@ -8,21 +8,32 @@
 
 namespace quorix {
 
+// What the readers of structured books tell about the text they find.
+class TLineSink {
+  public:
+    virtual ~TLineSink() = default;
+    virtual void Text(std::string_view utf8) = 0;
+    // Ends the line being gathered, if it holds anything.
+    virtual void EndLine() = 0;
+    // Ends the line even when it is empty (a "br" or "empty-line").
+    virtual void BreakLine() = 0;
+    // The next line, a title, gets an empty line before it, unless it is the first.
+    virtual void BlankBeforeNext() = 0;
+    // Passes on whatever is still gathered; the end of the book.
+    virtual void Finish() = 0;
+};
+
 // Gathers UTF-8 text into lines, each ended by CR, the phone's line break.
 // Whitespace runs become one space; a line never begins or ends with one.
-class TTextLines {
+class TTextLines : public TLineSink {
   public:
     explicit TTextLines(TByteSink& out) : out_(out) {}
 
-    void Text(std::string_view utf8);
-    // Ends the line being gathered, if it holds anything.
-    void EndLine();
-    // Ends the line even when it is empty (a "br" or "empty-line").
-    void BreakLine();
-    // The next line, a title, gets an empty line before it, unless it is the first.
-    void BlankBeforeNext() { blankBefore_ = true; }
-    // Passes on whatever is still gathered; the end of the book.
-    void Finish();
+    void Text(std::string_view utf8) override;
+    void EndLine() override;
+    void BreakLine() override;
+    void BlankBeforeNext() override { blankBefore_ = true; }
+    void Finish() override;
     // Whether any line has been written.
     bool Empty() const { return !anyLine_; }
 

@@ -81,17 +81,17 @@ TFileSink SpillFile(const fs::path& dir) {
 std::string ConvertFb2(TByteReader& in, TCodePageEncoder& encoder, TByteSink& out,
                        const fs::path& spillDir) {
     TUtf8ToCodePageSink utf8(encoder, out);
-    TThreadedSink parsed(utf8);  // the parser on this thread, the code page on another
-    TTextLines text(parsed);
+    TTextLines lines(utf8);
+    TThreadedLines text(lines);  // the parser on this thread, the lines and code page on another
     TFileSink spill = SpillFile(spillDir);
     TTextLines notes(spill);
     ReadFb2(in, &text, &notes);
     text.EndLine();
     notes.EndLine();
-    parsed.Drain();
+    text.Drain();
     // The notes follow the main text after an empty line.
     if (!notes.Empty()) {
-        if (!text.Empty()) utf8.Write("\r");
+        if (!lines.Empty()) utf8.Write("\r");
         spill.CopyTo(utf8);
     }
     utf8.Finish();
@@ -102,8 +102,8 @@ std::string ConvertEpub(const fs::path& source, TCodePageEncoder& encoder, TByte
     TZipArchive archive = OpenZip(source, "The EPUB book");
     TEpubPackage package = ReadEpubPackage(archive);
     TUtf8ToCodePageSink utf8(encoder, out);
-    TThreadedSink parsed(utf8);  // the parser on this thread, the code page on another
-    TTextLines text(parsed);
+    TTextLines lines(utf8);
+    TThreadedLines text(lines);  // the parser on this thread, the lines and code page on another
     ReadEpubText(archive, package, text);
     text.Finish();
     return "EPUB book of " + std::to_string(package.spine.size()) + " documents";

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "text/byte_sink.h"
+#include "text/text_lines.h"
 
 namespace quorix {
 
@@ -22,6 +23,8 @@ class TThreadedSink : public TByteSink {
     TThreadedSink& operator=(const TThreadedSink&) = delete;
 
     void Write(std::string_view bytes) override;
+    // Both pieces in one chunk: a chunk never ends between them.
+    void Write(std::string_view head, std::string_view body);
     // Returns once `next` has been given everything written so far.
     void Drain();
     // Drains, then finishes `next`.
@@ -40,6 +43,38 @@ class TThreadedSink : public TByteSink {
     bool busy_ = false;   // the thread is writing a chunk
     std::exception_ptr failure_;
     std::jthread thread_;  // last: stopped and joined before the rest goes
+};
+
+// Lines folded on a thread of their own: what a reader tells is recorded and told to `lines`
+// there in the same order, so that an XML parser and the folding, decoding and writing
+// after it share two processors.
+class TThreadedLines : public TLineSink {
+  public:
+    explicit TThreadedLines(TTextLines& lines);
+
+    void Text(std::string_view utf8) override;
+    void EndLine() override;
+    void BreakLine() override;
+    void BlankBeforeNext() override;
+    // Drains, then finishes the lines.
+    void Finish() override;
+    // Returns once the lines have been told everything so far.
+    void Drain() { handoff_.Drain(); }
+
+  private:
+    // Tells the recorded chunks to the lines.
+    class TReplay : public TByteSink {
+      public:
+        explicit TReplay(TTextLines& lines) : lines_(lines) {}
+        void Write(std::string_view ops) override;
+
+      private:
+        TTextLines& lines_;
+    };
+
+    TTextLines& lines_;
+    TReplay replay_;
+    TThreadedSink handoff_;  // last: its thread stops before the replay goes
 };
 
 }  // namespace quorix

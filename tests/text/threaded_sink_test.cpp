@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -69,6 +70,51 @@ TEST(ThreadedSink, DroppedUnfinishedItStopsWithoutWaitingForMore) {
     }
     EXPECT_FALSE(next.finished);
     EXPECT_LE(next.text.size(), 300u * 1024u);
+}
+
+// Any mix of texts (up to chunk-sized ones), line ends, breaks and titles folds into the
+// same lines on the other thread as on the reader's own, and Empty agrees once drained.
+TEST(ThreadedLines, FoldTheSameLinesAsOnTheReadersThread) {
+    std::mt19937 random(5);
+    const std::vector<std::string> texts = {
+        "word", " two  words ", "\t\n", "Слово", std::string(300 * 1024, 'a'), ""};
+    for (int round = 0; round < 20; ++round) {
+        TStringSink direct, threaded;
+        TTextLines directLines(direct), folded(threaded);
+        {
+            TThreadedLines lines(folded);
+            lines.Drain();
+            EXPECT_TRUE(folded.Empty());
+            const int events = static_cast<int>(random() % 400);
+            for (int k = 0; k < events; ++k) {
+                switch (random() % 4) {
+                    case 0: {
+                        const std::string& text = texts[random() % texts.size()];
+                        directLines.Text(text);
+                        lines.Text(text);
+                        break;
+                    }
+                    case 1:
+                        directLines.EndLine();
+                        lines.EndLine();
+                        break;
+                    case 2:
+                        directLines.BreakLine();
+                        lines.BreakLine();
+                        break;
+                    default:
+                        directLines.BlankBeforeNext();
+                        lines.BlankBeforeNext();
+                        break;
+                }
+            }
+            lines.Drain();
+            EXPECT_EQ(folded.Empty(), directLines.Empty());
+            directLines.Finish();
+            lines.Finish();
+        }
+        ASSERT_EQ(threaded.Text(), direct.Text()) << "round " << round;
+    }
 }
 
 }  // namespace
