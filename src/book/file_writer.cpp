@@ -11,6 +11,7 @@
 
 #include "book/book_error.h"
 #include "book/byte_order.h"
+#include "book/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -43,31 +44,6 @@ void LogCreated(TBuildLog& log, const fs::path& path, std::uintmax_t size) {
     log.Add("Create file " + path.string() + ", size " + std::to_string(size) + " bytes");
 }
 
-// A descriptor closed on every way out; a failing close is the caller's to check.
-class TOpenFile {
-  public:
-    explicit TOpenFile(int fd) : fd_(fd) {}
-    TOpenFile(const TOpenFile&) = delete;
-    TOpenFile& operator=(const TOpenFile&) = delete;
-    ~TOpenFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
-void WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ThrowIo(n < 0 ? errno : ENOSPC);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
 }  // namespace
 
 // The file is written over in place and cut to its new length, not truncated first: ext4
@@ -78,7 +54,7 @@ void WriteRawFile(std::span<const std::string_view> pieces, const fs::path& path
     if (file.Get() < 0) ThrowIo(errno);
     off_t size = 0;
     for (std::string_view piece : pieces) {
-        WriteAll(file.Get(), piece);
+        if (const int error = WriteFully(file.Get(), piece); error != 0) ThrowIo(error);
         size += static_cast<off_t>(piece.size());
     }
     if (::ftruncate(file.Get(), size) != 0) ThrowIo(errno);

@@ -82,18 +82,20 @@ void TReplacingFile::Write(std::string_view bytes) {
     if (buffer_.size() >= kBufferSize) FlushBuffer();
 }
 
-void TReplacingFile::FlushBuffer() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+int WriteFully(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            buffer_.clear();
-            throw EOutputError(n < 0 ? errno : ENOSPC, "Cannot write file", target_);
-        }
-        done += static_cast<std::size_t>(n);
+        if (n <= 0) return n < 0 ? errno : ENOSPC;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return 0;
+}
+
+void TReplacingFile::FlushBuffer() {
+    const int error = WriteFully(fd_, buffer_);
     buffer_.clear();
+    if (error != 0) throw EOutputError(error, "Cannot write file", target_);
 }
 
 std::uintmax_t TReplacingFile::Written() {
@@ -104,11 +106,9 @@ std::uintmax_t TReplacingFile::Written() {
 }
 
 std::uintmax_t TReplacingFile::Finish() {
-    FlushBuffer();
+    const std::uintmax_t size = Written();
     if (::fsync(fd_) != 0) throw EOutputError(errno, "Cannot write file", target_);
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0) throw EOutputError(errno, "Cannot write file", target_);
-    return static_cast<std::uintmax_t>(info.st_size);
+    return size;
 }
 
 void TReplacingFile::RenameOverTarget() {
@@ -162,22 +162,15 @@ namespace {
 bool LinkUnnamed(const fs::path& path, std::string_view bytes) {
     // An unnamed file is made without the directory's lock, so threads that make many files
     // in one directory at once do not wait for each other's inode searches.
-    int fd = ::open(DirectoryOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    TOpenFile file(::open(DirectoryOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (file.Get() < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
         throw EOutputError(errno, "Cannot create file", path);
     }
-    struct TClose {
-        int fd;
-        ~TClose() { ::close(fd); }
-    } closer{fd};
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw EOutputError(n < 0 ? errno : ENOSPC, "Cannot write file", path);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+    if (const int error = WriteFully(file.Get(), bytes); error != 0) {
+        throw EOutputError(error, "Cannot write file", path);
     }
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const std::string self = "/proc/self/fd/" + std::to_string(file.Get());
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }

@@ -3,10 +3,13 @@
 // or the new one and never anything in between.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace quorix {
 
@@ -71,6 +74,26 @@ class TReplacingFile {
 // may bring back the old pair, never a part of the new one; callers that make many pairs
 // sync the directory once when they are done.
 void CommitPair(TReplacingFile& first, TReplacingFile& second);
+
+// A descriptor closed on every way out; a failing close is the caller's to check.
+class TOpenFile {
+  public:
+    explicit TOpenFile(int fd) : fd_(fd) {}
+    TOpenFile(const TOpenFile&) = delete;
+    TOpenFile& operator=(const TOpenFile&) = delete;
+    ~TOpenFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+// Writes all of `bytes` at the descriptor's position, again after interruptions; 0 when all
+// went, else the error (ENOSPC for a write that took nothing).
+int WriteFully(int fd, std::string_view bytes);
 
 // Writes `bytes` as the file `path` so that the name only ever shows a whole file: where
 // nothing stands at the name, the file is written without a name (O_TMPFILE) and then linked
