@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     zlib1g-dev libdeflate-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libzip-dev libpng-dev
-    qt6-base-dev xvfb xauth
+    qt6-base-dev xvfb xauth x11-utils
     openjdk-17-jdk-headless proguard-cli junit4
     libuchardet-dev libxml2-dev libzip-dev
     zip unzip time python3 clang libclang-rt-14-dev

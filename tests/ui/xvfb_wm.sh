@@ -4,10 +4,28 @@
 set -euo pipefail
 screen="$1"
 shift
-if ! command -v xvfb-run >/dev/null || ! command -v openbox >/dev/null; then
-    echo "xvfb-run and openbox are needed (scripts/install-deps.sh)" >&2
-    exit 1
-fi
+for tool in xvfb-run openbox xprop; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "xvfb-run, openbox and xprop are needed (scripts/install-deps.sh)" >&2
+        exit 1
+    fi
+done
 export QT_QPA_PLATFORM=xcb
-exec xvfb-run --auto-servernum --server-args="-screen 0 ${screen}x24" \
-    bash -c 'openbox --sm-disable >/dev/null 2>&1 & sleep 2; exec "$@"' bash "$@"
+# The test starts only once openbox manages the screen (it then names itself on the root
+# window); on a loaded machine that can take longer than any fixed wait, and an openbox
+# that did not come up is started again.
+exec xvfb-run --auto-servernum --server-args="-screen 0 ${screen}x24" bash -c '
+    openbox --sm-disable >/dev/null 2>&1 &
+    wm=$!
+    for _ in $(seq 600); do
+        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+            exec "$@"
+        fi
+        if ! kill -0 "$wm" 2>/dev/null; then
+            openbox --sm-disable >/dev/null 2>&1 &
+            wm=$!
+        fi
+        sleep 0.1
+    done
+    echo "openbox did not come up on the virtual screen" >&2
+    exit 1' bash "$@"
