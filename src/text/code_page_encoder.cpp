@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "text/text_error.h"
+#include "text/xml_armor.h"
 
 namespace quorix {
 namespace {
@@ -240,48 +241,86 @@ std::size_t FindInvalidUtf8(std::string_view bytes, std::size_t* cut) {
 
 void TUtf8ToCodePageSink::Write(std::string_view utf8) {
     if (!pending_.empty()) {
-        // Complete the character cut at the end of the previous write.
-        std::size_t need = SequenceLength(static_cast<unsigned char>(pending_[0]));
-        std::size_t take = std::min(need - pending_.size(), utf8.size());
+        // Complete the character cut at the end of the previous write: no character or
+        // escape is longer than the few bytes held and the next eight.
+        const std::size_t held = pending_.size();
+        const std::size_t take = std::min<std::size_t>(utf8.size(), 8);
         pending_.append(utf8.substr(0, take));
-        utf8.remove_prefix(take);
-        if (pending_.size() < need) return;
-        std::string whole;
-        whole.swap(pending_);
-        Decode(whole, true);
+        const std::size_t used = Decode(pending_, false);
+        if (used < held) {
+            // Still cut: everything was taken (no more than eight bytes came).
+            pending_.erase(0, used);
+            utf8 = {};
+        } else {
+            utf8.remove_prefix(used - held);
+            pending_.clear();
+        }
     }
-    std::size_t used = Decode(utf8, false);
-    pending_.assign(utf8.substr(used));
+    if (!utf8.empty()) {
+        std::size_t used = Decode(utf8, false);
+        pending_.assign(utf8.substr(used));
+    }
     next_.Write(out_);
     out_.clear();
 }
 
 void TUtf8ToCodePageSink::Finish() {
-    if (!pending_.empty()) Invalid(0);
+    if (!pending_.empty()) {
+        if (form_ == TUtf8Form::plain) Invalid(0);
+        Decode(pending_, true);  // a cut escape is DEL itself; a cut character is invalid
+        pending_.clear();
+        next_.Write(out_);
+        out_.clear();
+    }
     next_.Finish();
 }
 
 std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    std::size_t i = 0;
     const bool keepsAscii = encoder_.KeepsAscii();
+    const bool armored = form_ == TUtf8Form::armored;
+    const unsigned char plainEnd = armored ? kArmorMark : 0x80;
+    // Every character takes at least one byte of `in` and gives one byte but for a
+    // replacement, so the room of `in`'s size is grown only for a longer replacement.
+    const std::size_t start = out_.size();
+    out_.resize(start + n);
+    char* o = out_.data() + start;
+    const auto put = [&](char32_t c, std::size_t next) {
+        const int byte = encoder_.ByteOf(c);
+        if (byte >= 0) {
+            *o++ = static_cast<char>(byte);
+        } else {
+            PutReplaced(c, o, n - next);
+        }
+    };
+    std::size_t i = 0;
     while (i < n) {
-        if (s[i] < 0x80) {
+        if (s[i] < plainEnd) {
             if (!keepsAscii) {
-                encoder_.Put(s[i], out_);
+                put(s[i], i + 1);
                 ++i;
                 continue;
             }
             // A run of ASCII goes over as it is.
-            std::size_t end = i + 1;
-            while (end < n && s[end] < 0x80) ++end;
-            out_.append(in.substr(i, end - i));
-            i = end;
+            while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
+            continue;
+        }
+        if (s[i] == kArmorMark) {
+            if (i + 1 == n && !atEnd) break;
+            const std::size_t length = i + 1 < n ? ArmorLength(s[i + 1]) : 0;
+            if (length != 0 && i + length > n && !atEnd) break;
+            if (length == 0 || i + length > n) {
+                put(kArmorMark, i + 1);  // damaged: DEL itself
+                ++i;
+                continue;
+            }
+            put(DecodeArmor(s + i, length), i + length);
+            i += length;
             continue;
         }
         if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            encoder_.Put(DecodeValid(s + i, 2), out_);  // a two-byte letter
+            put(DecodeValid(s + i, 2), i + 2);  // a two-byte letter
             i += 2;
             continue;
         }
@@ -293,11 +332,24 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             break;
         }
         if (!ValidTail(s + i, length)) Invalid(i);
-        encoder_.Put(DecodeValid(s + i, length), out_);
+        put(DecodeValid(s + i, length), i + length);
         i += length;
     }
+    out_.resize(static_cast<std::size_t>(o - out_.data()));
     offset_ += i;
     return i;
+}
+
+void TUtf8ToCodePageSink::PutReplaced(char32_t c, char*& at, std::size_t left) {
+    const auto written = static_cast<std::size_t>(at - out_.data());
+    replacement_.clear();
+    encoder_.Put(c, replacement_);
+    if (out_.size() - written < replacement_.size() + left) {
+        out_.resize(written + replacement_.size() + left);
+    }
+    at = out_.data() + written;
+    std::memcpy(at, replacement_.data(), replacement_.size());
+    at += replacement_.size();
 }
 
 void TUtf8ToCodePageSink::Invalid(std::size_t at) const {

@@ -42,6 +42,14 @@ class TCodePageEncoder {
         PutOther(c, out);
     }
 
+    // The code page's byte for `c`, -1 when it has none (Put then writes a replacement).
+    int ByteOf(char32_t c) const {
+        if (c < low_.size()) return low_[c];
+        if (c > 0x10FFFF) return -1;
+        const std::uint8_t index = pageIndex_[c >> 8];
+        return index == 0 ? -1 : pages_[index - 1][c & 0xFF];
+    }
+
     const std::string& CodePage() const { return codePage_; }
     std::uint64_t ReplacedCount() const { return replacedCount_; }
     const std::vector<TReplacement>& FirstReplacements() const { return first_; }
@@ -66,26 +74,37 @@ class TCodePageEncoder {
     std::vector<TReplacement> first_;
 };
 
+enum class TUtf8Form {
+    plain,
+    armored,  // DEL starts the escape of a character (xml_armor.h)
+};
+
 // Decodes a UTF-8 byte stream, encodes it into the code page and passes the bytes
 // on. A character cut between two writes is held until the next. An invalid
 // sequence raises TTextError naming its offset, counted from `firstOffset`.
 class TUtf8ToCodePageSink : public TByteSink {
   public:
-    TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0)
-        : encoder_(encoder), next_(next), offset_(firstOffset) {}
+    TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0,
+                        TUtf8Form form = TUtf8Form::plain)
+        : encoder_(encoder), next_(next), offset_(firstOffset), form_(form) {}
     void Write(std::string_view utf8) override;
     void Finish() override;
 
   private:
     // Decodes whole sequences from `in`; returns how many bytes it used.
     std::size_t Decode(std::string_view in, bool atEnd);
+    // Writes the replacement of a character the code page lacks at `at`, in out_, keeping
+    // room for `left` more bytes.
+    void PutReplaced(char32_t c, char*& at, std::size_t left);
     [[noreturn]] void Invalid(std::size_t at) const;
 
     TCodePageEncoder& encoder_;
     TByteSink& next_;
     std::uint64_t offset_;  // source offset of the first byte not yet decoded
+    TUtf8Form form_;
     std::string pending_;
     std::string out_;
+    std::string replacement_;
 };
 
 // The offset of the first invalid UTF-8 sequence in `bytes`, the length of a

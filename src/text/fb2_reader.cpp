@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "text/text_error.h"
+#include "text/xml_armor.h"
 #include "text/xml_support.h"
 
 namespace quorix {
@@ -22,7 +23,8 @@ enum class TField { None, BookTitle, AuthorPart };
 
 class TFb2Parser {
   public:
-    TFb2Parser(TLineSink* text, TLineSink* notes) : text_(text), notes_(notes) {}
+    TFb2Parser(TLineSink* text, TLineSink* notes, bool armored)
+        : text_(text), notes_(notes), armored_(armored) {}
 
     void Start(TName name, const xmlChar** attributes, int count);
     void End(TName name);
@@ -34,10 +36,12 @@ class TFb2Parser {
 
   private:
     void StartInBody(TName name);
-    void EndInBody(TName name);
+    std::string Field() const;
 
     TLineSink* text_;
     TLineSink* notes_;
+    bool armored_;               // the parser reports armored UTF-8
+    std::string armoring_;       // plain reports made armored
     TLineSink* body_ = nullptr;  // the body being read, null outside the bodies
     int depth_ = 0;
     int titleInfoDepth_ = 0;  // > 0 inside description/title-info
@@ -106,9 +110,9 @@ void TFb2Parser::End(TName name) {
         return;
     }
     if (titleInfoDepth_ > 0) {
-        if (name == "book-title" && info.title.empty()) info.title = FoldSpaces(fieldText_);
+        if (name == "book-title" && info.title.empty()) info.title = Field();
         if (field_ == TField::AuthorPart) {
-            std::string part = FoldSpaces(fieldText_);
+            std::string part = Field();
             if (!part.empty()) author_ += (author_.empty() ? "" : " ") + part;
         }
         if (name == "author" && !author_.empty()) info.authors.push_back(author_);
@@ -132,6 +136,10 @@ void TFb2Parser::End(TName name) {
     }
 }
 
+std::string TFb2Parser::Field() const {
+    return FoldSpaces(armored_ ? DisarmedUtf8(fieldText_) : fieldText_);
+}
+
 void TFb2Parser::Characters(std::string_view chars) {
     if (skipDepth_ > 0) return;
     if (field_ != TField::None) {
@@ -139,7 +147,14 @@ void TFb2Parser::Characters(std::string_view chars) {
         if (fieldText_.size() < kFieldLimit) fieldText_ += chars;
         return;
     }
-    if (body_ != nullptr) body_->Text(chars);
+    if (body_ == nullptr) return;
+    if (armored_ || chars.find(static_cast<char>(kArmorMark)) == std::string_view::npos) {
+        body_->Text(chars);
+        return;
+    }
+    armoring_.clear();
+    AppendArmored(chars, armoring_);
+    body_->Text(armoring_);
 }
 
 TFb2Parser& Of(void* user) {
@@ -164,8 +179,9 @@ void Quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes) {
-    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes);
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes, bool armor) {
+    TXmlInput input = OpenXmlInput(in, armor);
+    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes, input.armored);
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = XML_SAX2_MAGIC;
@@ -176,7 +192,7 @@ TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes) {
     sax.warning = Quiet;
     sax.error = Quiet;
 
-    const std::string start = ReadUpTo(in, 4);
+    const std::string start = ReadUpTo(*input.reader, 4);
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(
         xmlCreatePushParserCtxt(&sax, &parser, start.data(), static_cast<int>(start.size()),
                                 nullptr),
@@ -184,7 +200,7 @@ TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes) {
     if (!ctxt) throw TTextError("The FB2 book can not be read: out of memory");
     xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);
     parser.ctxt = ctxt.get();
-    FeedParser(ctxt.get(), in, "The FB2 book", parser.stopped, false);
+    FeedParser(ctxt.get(), *input.reader, "The FB2 book", parser.stopped, false);
     return parser.info;
 }
 

@@ -1,0 +1,443 @@
+// xml_armor.cpp - the escapes, and a reader that armors a document as the parser reads it.
+#include "text/xml_armor.h"
+
+#include <array>
+#include <cstring>
+
+#include "text/code_page_encoder.h"
+
+namespace quorix {
+namespace {
+
+constexpr std::string_view kSymbols = kArmorSymbols;
+constexpr int kDelSymbol = 63;
+constexpr std::size_t kProbe = 64 * 1024;
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kLongestReference = 16;  // "&#x00000000007F;" and the like
+
+// Appends the escape of `c` at `out`.
+inline void PutArmor(char32_t c, char*& out) {
+    const auto symbol = [](char32_t value) { return kSymbols[value & 63]; };
+    *out++ = static_cast<char>(kArmorMark);
+    if (c == kArmorMark) {
+        *out++ = kSymbols[kDelSymbol];
+    } else if (c < 0x800) {
+        *out++ = symbol(c >> 6);
+        *out++ = symbol(c);
+    } else if (c < 0x10000) {
+        *out++ = symbol(32 + (c >> 12));
+        *out++ = symbol(c >> 6);
+        *out++ = symbol(c);
+    } else {
+        *out++ = symbol(48 + (c >> 18));
+        *out++ = symbol(c >> 12);
+        *out++ = symbol(c >> 6);
+        *out++ = symbol(c);
+    }
+}
+
+}  // namespace
+
+void AppendArmor(char32_t c, std::string& out) {
+    char escape[5];
+    char* end = escape;
+    PutArmor(c, end);
+    out.append(escape, end);
+}
+
+std::string DisarmedUtf8(std::string_view armored) {
+    std::string out;
+    out.reserve(armored.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(armored.data());
+    std::size_t i = 0;
+    while (i < armored.size()) {
+        if (s[i] != kArmorMark) {
+            out += armored[i++];
+            continue;
+        }
+        const std::size_t length = i + 1 < armored.size() ? ArmorLength(s[i + 1]) : 0;
+        if (length == 0 || i + length > armored.size()) {
+            out += armored[i++];  // damaged: DEL itself
+            continue;
+        }
+        out += Utf8Of(DecodeArmor(s + i, length));
+        i += length;
+    }
+    return out;
+}
+
+void AppendArmored(std::string_view utf8, std::string& out) {
+    std::size_t at = 0;
+    for (std::size_t del = utf8.find(static_cast<char>(kArmorMark)); del != std::string_view::npos;
+         del = utf8.find(static_cast<char>(kArmorMark), at)) {
+        out.append(utf8.substr(at, del - at));
+        AppendArmor(kArmorMark, out);
+        at = del + 1;
+    }
+    out.append(utf8.substr(at));
+}
+
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        if (x != b[i]) return false;
+    }
+    return true;
+}
+
+// The value of a pseudo-attribute of the XML declaration; empty when it is not there.
+std::string_view DeclarationValue(std::string_view declaration, std::string_view name) {
+    std::size_t at = declaration.find(name);
+    if (at == std::string_view::npos) return {};
+    at += name.size();
+    while (at < declaration.size() && IsXmlSpace(declaration[at])) ++at;
+    if (at >= declaration.size() || declaration[at] != '=') return {};
+    ++at;
+    while (at < declaration.size() && IsXmlSpace(declaration[at])) ++at;
+    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return {};
+    const std::size_t end = declaration.find(declaration[at], at + 1);
+    if (end == std::string_view::npos) return {};
+    return declaration.substr(at + 1, end - at - 1);
+}
+
+// Where the root element starts when the document can be armored; npos when it cannot.
+// `skip` is the length of a UTF-8 byte order mark, which the parser need not see.
+std::size_t ArmorableRoot(std::string_view start, std::size_t& skip) {
+    skip = StartsWith(start, "\xEF\xBB\xBF") ? 3 : 0;
+    std::string_view s = start.substr(skip);
+    std::size_t at = 0;
+    if (StartsWith(s, "<?xml") && s.size() > 5 && IsXmlSpace(s[5])) {
+        const std::size_t end = s.find("?>");
+        if (end == std::string_view::npos) return std::string_view::npos;
+        const std::string_view declaration = s.substr(0, end);
+        if (DeclarationValue(declaration, "version") != "1.0") return std::string_view::npos;
+        const std::string_view encoding = DeclarationValue(declaration, "encoding");
+        if (!encoding.empty() && !EqualsIgnoringCase(encoding, "utf-8") &&
+            !EqualsIgnoringCase(encoding, "utf8"))
+            return std::string_view::npos;
+        at = end + 2;
+    }
+    for (;;) {
+        while (at < s.size() && IsXmlSpace(s[at])) ++at;
+        if (at + 1 >= s.size() || s[at] != '<') return std::string_view::npos;
+        const std::string_view rest = s.substr(at);
+        if (StartsWith(rest, "<!--")) {
+            const std::size_t end = s.find("-->", at + 4);
+            if (end == std::string_view::npos) return std::string_view::npos;
+            at = end + 3;
+        } else if (StartsWith(rest, "<?")) {
+            const std::size_t end = s.find("?>", at + 2);
+            if (end == std::string_view::npos) return std::string_view::npos;
+            at = end + 2;
+        } else if (rest[1] == '!' || rest[1] == '/' || IsXmlSpace(rest[1])) {
+            return std::string_view::npos;  // a document type declaration, or not XML
+        } else {
+            return skip + at;
+        }
+    }
+}
+
+// Serves `start`, then the rest of `in`.
+class TPrefixedReader : public TByteReader {
+  public:
+    TPrefixedReader(std::string start, TByteReader& in) : start_(std::move(start)), in_(in) {}
+
+    std::size_t Read(char* buffer, std::size_t count) override {
+        if (at_ < start_.size()) {
+            const std::size_t n = std::min(count, start_.size() - at_);
+            std::memcpy(buffer, start_.data() + at_, n);
+            at_ += n;
+            return n;
+        }
+        return in_.Read(buffer, count);
+    }
+    void Rewind() override {
+        in_.Rewind();
+        start_ = ReadUpTo(in_, start_.size());
+        at_ = 0;
+    }
+
+  private:
+    std::string start_;
+    std::size_t at_ = 0;
+    TByteReader& in_;
+};
+
+constexpr int kStates = 7;
+using TStops = std::array<std::array<bool, 256>, kStates>;
+
+// Armors a document from its root element on. Markup is tracked only as far as telling
+// text, attribute values and CDATA sections from the rest: whatever a malformed document
+// holds, the parser still sees where it goes wrong, and the same bytes as before there.
+class TArmoringReader : public TByteReader {
+  public:
+    TArmoringReader(std::string start, std::size_t skip, std::size_t root, TByteReader& in)
+        : start_(std::move(start)), skip_(skip), root_(root), in_(in) {
+        Restart();
+    }
+
+    std::size_t Read(char* buffer, std::size_t count) override;
+    void Rewind() override {
+        in_.Rewind();
+        start_ = ReadUpTo(in_, start_.size());
+        Restart();
+    }
+
+  private:
+    enum TState { kText, kTag, kDoubleQuoted, kSingleQuoted, kComment, kCData, kInstruction };
+    static constexpr TStops StopTable();
+    static const TStops kStops;
+
+    void Restart();
+    bool Refill();
+    // Armors what it can of `in` into `out`; returns how many bytes it used. Only at the
+    // end of the document is a cut sequence or reference given as it is.
+    std::size_t Armor(std::string_view in, bool atEnd, char*& out);
+    static std::size_t ArmorCharacter(const unsigned char* s, std::size_t available, bool atEnd,
+                                      char*& out);
+    static std::size_t Reference(std::string_view in, bool atEnd, char*& out);
+    std::size_t OpenMarkup(std::string_view in, bool atEnd, char*& out);
+    void EndMarkup(unsigned char c, bool plainBefore);
+
+    std::string start_;
+    std::size_t skip_, root_;
+    TByteReader& in_;
+    TState state_ = kText;
+    int marks_ = 0;      // "-", "]" or "?" just before, in a comment, CDATA section or instruction
+    std::string carry_;  // bytes of the input not yet armored
+    std::unique_ptr<char[]> out_;  // armored bytes, never longer than twice the input
+    std::size_t outSize_ = 0, outCapacity_ = 0, served_ = 0;
+    bool startDone_ = false;
+    bool ended_ = false;
+    std::string chunk_;
+};
+
+// The bytes that end a plain run in each state.
+constexpr TStops TArmoringReader::StopTable() {
+    TStops stops{};
+    for (int c = 0; c < 256; ++c) {
+        const bool armored = c >= kArmorMark;
+        stops[kText][c] = c == '<' || c == '&' || armored;
+        stops[kTag][c] = c == '>' || c == '"' || c == '\'';
+        stops[kDoubleQuoted][c] = c == '"' || c == '&' || armored;
+        stops[kSingleQuoted][c] = c == '\'' || c == '&' || armored;
+        stops[kComment][c] = c == '>' || c == '-';
+        stops[kCData][c] = c == '>' || c == ']' || armored;
+        stops[kInstruction][c] = c == '>' || c == '?';
+    }
+    return stops;
+}
+constexpr TStops TArmoringReader::kStops = TArmoringReader::StopTable();
+
+void TArmoringReader::Restart() {
+    state_ = kText;
+    marks_ = 0;
+    carry_.clear();
+    const std::string_view prolog = std::string_view(start_).substr(skip_, root_ - skip_);
+    outCapacity_ = std::max(prolog.size(), 2 * kProbe + 64);
+    out_ = std::make_unique_for_overwrite<char[]>(outCapacity_);
+    std::memcpy(out_.get(), prolog.data(), prolog.size());  // the prolog as it is
+    outSize_ = prolog.size();
+    served_ = 0;
+    startDone_ = false;
+    ended_ = false;
+}
+
+std::size_t TArmoringReader::Read(char* buffer, std::size_t count) {
+    while (served_ == outSize_) {
+        outSize_ = served_ = 0;
+        if (!Refill()) return 0;
+    }
+    const std::size_t n = std::min(count, outSize_ - served_);
+    std::memcpy(buffer, out_.get() + served_, n);
+    served_ += n;
+    return n;
+}
+
+bool TArmoringReader::Refill() {
+    if (ended_) return false;
+    std::string_view fresh;
+    if (!startDone_) {
+        startDone_ = true;
+        fresh = std::string_view(start_).substr(root_);
+    } else {
+        chunk_.resize(kChunk);
+        chunk_.resize(in_.Read(chunk_.data(), chunk_.size()));
+        fresh = chunk_;
+        ended_ = chunk_.empty();
+    }
+    std::string input;
+    if (!carry_.empty()) {
+        input.swap(carry_);
+        input.append(fresh);
+        fresh = input;
+    }
+    const std::size_t room = 2 * fresh.size() + 64;
+    if (outCapacity_ < room) {
+        outCapacity_ = room;
+        out_ = std::make_unique_for_overwrite<char[]>(outCapacity_);
+    }
+    char* out = out_.get();
+    const std::size_t used = Armor(fresh, ended_, out);
+    outSize_ = static_cast<std::size_t>(out - out_.get());
+    carry_.assign(fresh.substr(used));
+    return !ended_ || outSize_ > 0;
+}
+
+std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) {
+    const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::array<bool, 256>& stops = kStops[state_];
+        const std::size_t run = i;
+        // Plain bytes and two-byte letters (Cyrillic, Greek, accented Latin), the short way.
+        for (;;) {
+            while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
+            if (i + 1 >= n || s[i] < 0xC2 || s[i] >= 0xE0 || (s[i + 1] & 0xC0) != 0x80) break;
+            const auto c = static_cast<char32_t>((s[i] & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu));
+            *out++ = static_cast<char>(kArmorMark);
+            *out++ = kSymbols[c >> 6];
+            *out++ = kSymbols[c & 63];
+            i += 2;
+        }
+        if (i == n) break;
+        const unsigned char c = s[i];
+        std::size_t used = 1;
+        if (c >= kArmorMark) {
+            marks_ = 0;
+            used = ArmorCharacter(s + i, n - i, atEnd, out);
+        } else if (c == '&') {
+            used = Reference(in.substr(i), atEnd, out);
+        } else if (state_ == kText) {
+            used = OpenMarkup(in.substr(i), atEnd, out);
+        } else {
+            *out++ = static_cast<char>(c);
+            if (state_ == kTag) {
+                state_ = c == '"' ? kDoubleQuoted : c == '\'' ? kSingleQuoted : kText;
+            } else if (state_ == kDoubleQuoted || state_ == kSingleQuoted) {
+                state_ = kTag;
+            } else {
+                EndMarkup(c, i > run);
+            }
+        }
+        if (used == 0) break;  // more input is needed
+        i += used;
+    }
+    return i;
+}
+
+// A comment ends with "-->", a CDATA section with "]]>", an instruction with "?>".
+void TArmoringReader::EndMarkup(unsigned char c, bool plainBefore) {
+    if (plainBefore) marks_ = 0;
+    if (c != '>') {
+        marks_ = state_ == kInstruction ? 1 : marks_ + 1;
+        return;
+    }
+    if (marks_ >= (state_ == kInstruction ? 1 : 2)) state_ = kText;
+    marks_ = 0;
+}
+
+std::size_t TArmoringReader::ArmorCharacter(const unsigned char* s, std::size_t available,
+                                            bool atEnd, char*& out) {
+    if (s[0] == kArmorMark) {
+        PutArmor(kArmorMark, out);
+        return 1;
+    }
+    std::size_t length = s[0] < 0xC2 ? 0 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : s[0] < 0xF5 ? 4 : 0;
+    if (length > available) {
+        if (!atEnd) return 0;
+        length = 0;
+    }
+    const std::string_view sequence(reinterpret_cast<const char*>(s), length);
+    if (length == 0 || FindInvalidUtf8(sequence) != std::string_view::npos) {
+        *out++ = static_cast<char>(s[0]);  // left for the parser to refuse
+        return 1;
+    }
+    char32_t c = s[0] & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (s[k] & 0x3Fu);
+    if (c == 0xFFFE || c == 0xFFFF) {
+        std::memcpy(out, s, length);  // no XML character: refused as before
+        out += length;
+    } else {
+        PutArmor(c, out);
+    }
+    return length;
+}
+
+// A character reference to DEL would reach the reports as a bare DEL; every other
+// reference is left to the parser.
+std::size_t TArmoringReader::Reference(std::string_view in, bool atEnd, char*& out) {
+    const std::size_t semicolon = in.substr(0, kLongestReference).find(';');
+    if (semicolon == std::string_view::npos && in.size() < kLongestReference && !atEnd) return 0;
+    if (semicolon != std::string_view::npos && StartsWith(in, "&#")) {
+        const bool hex = in.size() > 2 && in[2] == 'x';
+        std::string_view digits = in.substr(hex ? 3 : 2, semicolon - (hex ? 3 : 2));
+        unsigned long value = 0;
+        bool valid = !digits.empty();
+        for (char d : digits) {
+            const int digit = d >= '0' && d <= '9'          ? d - '0'
+                              : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                              : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                            : -1;
+            if (digit < 0) valid = false;
+            value = value * (hex ? 16 : 10) + static_cast<unsigned long>(digit < 0 ? 0 : digit);
+        }
+        if (valid && value == kArmorMark) {
+            PutArmor(kArmorMark, out);
+            return semicolon + 1;
+        }
+    }
+    *out++ = '&';
+    return 1;
+}
+
+// Text meets '<': a tag, a comment, a CDATA section or a processing instruction begins.
+std::size_t TArmoringReader::OpenMarkup(std::string_view in, bool atEnd, char*& out) {
+    if (in.size() < 4 && !atEnd) return 0;
+    std::size_t opener = 1;
+    state_ = kTag;
+    if (StartsWith(in, "<!--")) {
+        opener = 4;
+        state_ = kComment;
+    } else if (StartsWith(in, "<![")) {
+        opener = 3;
+        state_ = kCData;
+    } else if (StartsWith(in, "<?")) {
+        opener = 2;
+        state_ = kInstruction;
+    }
+    marks_ = 0;
+    std::memcpy(out, in.data(), opener);
+    out += opener;
+    return opener;
+}
+
+}  // namespace
+
+TXmlInput OpenXmlInput(TByteReader& in, bool armor) {
+    std::string start = ReadUpTo(in, kProbe);
+    std::size_t skip = 0;
+    const std::size_t root = armor ? ArmorableRoot(start, skip) : std::string_view::npos;
+    TXmlInput input;
+    if (root == std::string_view::npos) {
+        input.reader = std::make_unique<TPrefixedReader>(std::move(start), in);
+    } else {
+        input.reader = std::make_unique<TArmoringReader>(std::move(start), skip, root, in);
+        input.armored = true;
+    }
+    return input;
+}
+
+}  // namespace quorix

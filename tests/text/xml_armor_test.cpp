@@ -1,0 +1,213 @@
+// xml_armor_test.cpp - armored documents read as the documents themselves, only faster.
+#include "text/xml_armor.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/byte_sink.h"
+#include "text/code_page_encoder.h"
+#include "text/fb2_reader.h"
+#include "text/text_error.h"
+#include "text/text_lines.h"
+#include "text_test_support.h"
+
+namespace quorix {
+namespace {
+
+// Gives at most `most` bytes per read, so that every construct is cut somewhere.
+class TDribblingReader : public TByteReader {
+  public:
+    TDribblingReader(std::string_view bytes, std::size_t most) : bytes_(bytes), most_(most) {}
+    std::size_t Read(char* buffer, std::size_t count) override {
+        const std::size_t n = std::min({count, most_, bytes_.size() - at_});
+        std::copy_n(bytes_.data() + at_, n, buffer);
+        at_ += n;
+        return n;
+    }
+    void Rewind() override { at_ = 0; }
+
+  private:
+    std::string_view bytes_;
+    std::size_t most_;
+    std::size_t at_ = 0;
+};
+
+struct TRead {
+    bool failed = false;
+    std::string text, notes, title;
+};
+
+TRead ReadBook(std::string_view document, bool armor, std::size_t readSize = 1 << 20) {
+    TRead read;
+    TStringSink text, notes;
+    TTextLines textLines(text), notesLines(notes);
+    try {
+        TDribblingReader reader(document, readSize);
+        TBookInfo info = ReadFb2(reader, &textLines, &notesLines, armor);
+        textLines.Finish();
+        notesLines.Finish();
+        read.title = info.title;
+    } catch (const TTextError&) {
+        read.failed = true;
+        return read;
+    }
+    read.text = DisarmedUtf8(text.Text());
+    read.notes = DisarmedUtf8(notes.Text());
+    return read;
+}
+
+bool IsArmored(std::string_view document) {
+    TMemoryReader reader(document);
+    return OpenXmlInput(reader).armored;
+}
+
+std::string Book(std::string_view body,
+                 std::string_view declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") {
+    return std::string(declaration) +
+           "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description>"
+           "<title-info><book-title>Маяк «№1»</book-title></title-info></description><body>" +
+           std::string(body) +
+           "</body><body name=\"notes\"><p>Примечание ✓</p></body></FictionBook>";
+}
+
+TEST(XmlArmor, EscapesStandForEveryCharacterAndHoldNoMarkup) {
+    for (char32_t c : {char32_t{0x7F}, char32_t{0x80}, char32_t{0x44F}, char32_t{0x7FF},
+                       char32_t{0x800}, char32_t{0x2014}, char32_t{0xFFFD}, char32_t{0x10000},
+                       char32_t{0x1F600}, char32_t{0x10FFFF}}) {
+        std::string escape;
+        AppendArmor(c, escape);
+        ASSERT_EQ(static_cast<unsigned char>(escape[0]), kArmorMark);
+        ASSERT_EQ(ArmorLength(static_cast<unsigned char>(escape[1])), escape.size()) << escape;
+        EXPECT_EQ(DecodeArmor(reinterpret_cast<const unsigned char*>(escape.data()), escape.size()),
+                  c);
+        EXPECT_EQ(escape.find_first_of(" \t\r\n<>&\"']-", 1), std::string::npos) << escape;
+    }
+    const std::string text =
+        "a\x7F"
+        "b Привет — 😀 \x7F";
+    std::string armored;
+    AppendArmored(text, armored);
+    EXPECT_EQ(DisarmedUtf8(armored), text);
+    EXPECT_EQ(DisarmedUtf8("x\x7F"), "x\x7F");  // a cut escape stays DEL
+}
+
+TEST(XmlArmor, OnlyUtf8Xml10WithoutDoctypeIsArmored) {
+    EXPECT_TRUE(IsArmored(Book("<p>Да</p>")));
+    EXPECT_TRUE(IsArmored("\xEF\xBB\xBF" + Book("<p>Да</p>")));
+    EXPECT_TRUE(IsArmored(Book("<p>Да</p>", "<!-- «» --><?pi ?>\n")));
+    EXPECT_TRUE(IsArmored(Book("<p>Да</p>", "<?xml version='1.0' encoding='utf-8'?>")));
+    EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>")));
+    EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<?xml version=\"1.1\"?>")));
+    EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<!DOCTYPE FictionBook [<!ENTITY e \"э\">]>")));
+    EXPECT_FALSE(IsArmored(std::string(70 * 1024, ' ') + Book("<p>Да</p>", "")));
+}
+
+// Documents that take every path of the armoring, each read both ways: the same text, the
+// same title, or a failure both times.
+TEST(XmlArmor, ArmoredReadingEqualsPlainReading) {
+    const std::vector<std::string> documents = {
+        Book("<section><title><p>Глава первая</p></title><p>Привет, <emphasis>мир</emphasis>!</p>"
+             "<p>ΑΒΓ çà — “quotes” 😀 ✓</p></section>"),
+        Book("<p>CDATA: <![CDATA[«в скобках» ]] ] > &amp; ъ]]> после</p>"),
+        Book("<p>до<!-- комментарий -- - ы --> после<?pi значение ?> конец</p>"),
+        Book("<p>DEL: \x7F и &#127; &#x7F; &#x7f; &#0127; &#1103; &#x44F; &#x1F600; &amp;lt;</p>"),
+        Book("<p a=\"атрибут > &#127; ы\" b='одинарные \" кавычки'>текст</p><имя>ещё</имя>"),
+        Book("<p>\xEF\xBF\xBE nope</p>"),      // U+FFFE is no XML character
+        Book("<p>broken \xD0 utf-8</p>"),      // a cut sequence
+        Book("<p>broken \xC0\xAF utf-8</p>"),  // an overlong one
+        Book("<p>unclosed <emphasis>ё</p>"),   // not well-formed
+        Book("<p>Да</p>", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>"),
+        Book("<p>&e; и \x7F</p>", "<!DOCTYPE FictionBook [<!ENTITY e \"эй\x7F\">]>"),
+    };
+    for (const std::string& document : documents) {
+        const TRead plain = ReadBook(document, false);
+        for (std::size_t readSize : {1, 2, 3, 5, 64 * 1024}) {
+            const TRead armored = ReadBook(document, true, readSize);
+            EXPECT_EQ(armored.failed, plain.failed) << document;
+            EXPECT_EQ(armored.text, plain.text) << document;
+            EXPECT_EQ(armored.notes, plain.notes) << document;
+            EXPECT_EQ(armored.title, plain.title) << document;
+        }
+    }
+    const TRead read = ReadBook(documents[3], true);
+    EXPECT_EQ(read.text, "DEL: \x7F и \x7F \x7F \x7F \x7F я я 😀 &lt;\r");
+    EXPECT_EQ(read.title, "Маяк «№1»");
+}
+
+// Long random books, so that escapes, references and markup fall on every chunk boundary.
+TEST(XmlArmor, RandomBooksReadTheSameBothWays) {
+    const std::vector<std::string> pieces = {"ё",
+                                             "Ж",
+                                             "ω",
+                                             "—",
+                                             "€",
+                                             "😀",
+                                             "a",
+                                             "b c",
+                                             " ",
+                                             "\n",
+                                             "\x7F",
+                                             "&#127;",
+                                             "&#1046;",
+                                             "&amp;",
+                                             "<emphasis>ш é</emphasis>",
+                                             "</p><p>",
+                                             "<![CDATA[ы]]>",
+                                             "<!--ъ-->",
+                                             "<empty-line/>",
+                                             "</p><title><p>Т</p></title><p>"};
+    std::mt19937 random(7);
+    for (int book = 0; book < 6; ++book) {
+        std::string body = "<section><p>";
+        while (body.size() < 200 * 1024) body += pieces[random() % pieces.size()];
+        const std::string document = Book(body + "</p></section>");
+        ASSERT_TRUE(IsArmored(document));
+        const TRead plain = ReadBook(document, false);
+        ASSERT_FALSE(plain.failed);
+        const TRead armored = ReadBook(document, true, 1 + random() % 70000);
+        EXPECT_EQ(armored.text, plain.text);
+        EXPECT_EQ(armored.notes, plain.notes);
+    }
+}
+
+// The code page gets the same bytes from armored text cut anywhere as from plain UTF-8.
+TEST(XmlArmor, CodePageSinkDecodesEscapesCutAnywhere) {
+    const std::string plain = "Съешь же ещё этих «мягких» булок — \x7F 😀 ok";
+    std::string armored;
+    for (std::size_t i = 0; i < plain.size();) {
+        const auto lead = static_cast<unsigned char>(plain[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view one(plain.data() + i, length);
+        if (lead < 0x7F) {
+            armored += one;
+        } else {
+            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) c = c << 6 | (plain[i + k] & 0x3F);
+            AppendArmor(c, armored);
+        }
+        i += length;
+    }
+    TCodePageEncoder encoder("CP1251");
+    TStringSink whole;
+    TUtf8ToCodePageSink direct(encoder, whole);
+    direct.Write(plain);
+    direct.Finish();
+    for (std::size_t cut = 0; cut <= armored.size(); ++cut) {
+        for (std::size_t second = cut; second <= armored.size(); second += 3) {
+            TStringSink out;
+            TUtf8ToCodePageSink sink(encoder, out, 0, TUtf8Form::armored);
+            sink.Write(armored.substr(0, cut));
+            sink.Write(armored.substr(cut, second - cut));
+            sink.Write(armored.substr(second));
+            sink.Finish();
+            ASSERT_EQ(out.Text(), whole.Text()) << cut << " " << second;
+        }
+    }
+    EXPECT_EQ(whole.Text().substr(0, 4), test::Cp1251("Съеш"));
+}
+
+}  // namespace
+}  // namespace quorix
