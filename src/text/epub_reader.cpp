@@ -227,10 +227,8 @@ void ReadDocument(const TZipArchive& archive, const std::string& name, TLineSink
     xmlCharEncoding encoding = XML_CHAR_ENCODING_UTF8;
     if (start.substr(0, 2) == "\xFF\xFE") encoding = XML_CHAR_ENCODING_UTF16LE;
     if (start.substr(0, 2) == "\xFE\xFF") encoding = XML_CHAR_ENCODING_UTF16BE;
-    std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> ctxt(
-        htmlCreatePushParserCtxt(&sax, &html, start.data(), static_cast<int>(start.size()), nullptr,
-                                 encoding),
-        htmlFreeParserCtxt);
+    TParserContext ctxt(htmlCreatePushParserCtxt(
+        &sax, &html, start.data(), static_cast<int>(start.size()), nullptr, encoding));
     if (!ctxt) throw TTextError("The EPUB book can not be read: out of memory");
     htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
     const bool never = false;

@@ -193,10 +193,8 @@ TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes, bool armor
     sax.error = Quiet;
 
     const std::string start = ReadUpTo(*input.reader, 4);
-    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(
-        xmlCreatePushParserCtxt(&sax, &parser, start.data(), static_cast<int>(start.size()),
-                                nullptr),
-        xmlFreeParserCtxt);
+    TParserContext ctxt(xmlCreatePushParserCtxt(&sax, &parser, start.data(),
+                                                static_cast<int>(start.size()), nullptr));
     if (!ctxt) throw TTextError("The FB2 book can not be read: out of memory");
     xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);
     parser.ctxt = ctxt.get();

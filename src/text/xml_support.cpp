@@ -3,6 +3,7 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
 #include <vector>
@@ -24,6 +25,12 @@ std::string ParserMessage(xmlParserCtxt* ctxt) {
 }
 
 }  // namespace
+
+void TParserFree::operator()(xmlParserCtxt* ctxt) const {
+    if (ctxt->myDoc != nullptr) xmlFreeDoc(ctxt->myDoc);
+    ctxt->myDoc = nullptr;
+    xmlFreeParserCtxt(ctxt);
+}
 
 void FeedParser(xmlParserCtxt* ctxt, TByteReader& in, const std::string& what, const bool& stopped,
                 bool html) {

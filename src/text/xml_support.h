@@ -1,6 +1,7 @@
 // xml_support.h - libxml2 glue shared by the FB2 and EPUB readers.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,13 @@
 typedef struct _xmlParserCtxt xmlParserCtxt;
 
 namespace quorix {
+
+// Frees a parser's context together with the document libxml2 makes for the declarations
+// of an internal subset (entities), which is left to the caller even in SAX parsing.
+struct TParserFree {
+    void operator()(xmlParserCtxt* ctxt) const;
+};
+using TParserContext = std::unique_ptr<xmlParserCtxt, TParserFree>;
 
 // Feeds everything `in` gives to a push parser, then ends the document. Raises
 // TTextError("<what> is malformed: <libxml2's message>") when the parser fails,
