@@ -281,6 +281,10 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const bool keepsAscii = encoder_.KeepsAscii();
     const bool armored = form_ == TUtf8Form::armored;
     const unsigned char plainEnd = armored ? kArmorMark : 0x80;
+    // Eight bytes are plain when none has its high bit set, nor would have with 1 added
+    // to each (DEL) when the text is armored.
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
     // Every character takes at least one byte of `in` and gives one byte but for a
     // replacement, so the room of `in`'s size is grown only for a longer replacement.
     const std::size_t start = out_.size();
@@ -302,11 +306,29 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
                 ++i;
                 continue;
             }
-            // A run of ASCII goes over as it is.
+            // A run of ASCII goes over as it is, eight bytes at a time where it can.
+            std::uint64_t eight = 0;
+            while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
+                                  (((eight + kOnes * armored) | eight) & kHighs) == 0)) {
+                std::memcpy(o, &eight, 8);
+                o += 8;
+                i += 8;
+            }
             while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
             continue;
         }
         if (s[i] == kArmorMark) {
+            // Letters below U+0800 the short way, one after another.
+            while (i + 3 <= n && s[i] == kArmorMark) {
+                const int high = ArmorSymbolValue(s[i + 1]);
+                const int low = ArmorSymbolValue(s[i + 2]);
+                if (high < 2 || high >= 32 || low < 0) break;
+                const int byte = encoder_.ByteOf(static_cast<char32_t>(high << 6 | low));
+                if (byte < 0) break;
+                *o++ = static_cast<char>(byte);
+                i += 3;
+            }
+            if (i == n || s[i] != kArmorMark) continue;
             if (i + 1 == n && !atEnd) break;
             const std::size_t length = i + 1 < n ? ArmorLength(s[i + 1]) : 0;
             if (length != 0 && i + length > n && !atEnd) break;

@@ -2,6 +2,8 @@
 #include "text/text_lines.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace quorix {
 namespace {
@@ -16,6 +18,13 @@ constexpr std::array<bool, 256> SpaceTable() {
     return spaces;
 }
 constexpr std::array<bool, 256> kSpace = SpaceTable();
+
+// Whether any of the eight bytes is at most ' ' (every space, and the other controls).
+bool HasByteUpToSpace(std::uint64_t eight) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    return ((eight - kOnes * 0x21) & ~eight & kHighs) != 0;
+}
 
 }  // namespace
 
@@ -35,17 +44,24 @@ void TTextLines::Text(std::string_view utf8) {
     const std::size_t start = line_.size();
     line_.resize(start + 1 + (n - i));
     char* o = line_.data() + start;
-    for (; i < n; ++i) {
-        const unsigned char c = s[i];
-        if (kSpace[c]) {
+    if (space_) *o++ = ' ';
+    space_ = false;
+    for (;;) {
+        // A word: eight bytes at a time while none of them is a control or space byte.
+        std::uint64_t eight = 0;
+        while (i + 8 <= n && (std::memcpy(&eight, s + i, 8), !HasByteUpToSpace(eight))) {
+            std::memcpy(o, &eight, 8);
+            o += 8;
+            i += 8;
+        }
+        while (i < n && !kSpace[s[i]]) *o++ = static_cast<char>(s[i++]);
+        if (i == n) break;
+        while (i < n && kSpace[s[i]]) ++i;
+        if (i == n) {
             space_ = true;
-            continue;
+            break;
         }
-        if (space_) {
-            *o++ = ' ';
-            space_ = false;
-        }
-        *o++ = static_cast<char>(c);
+        *o++ = ' ';
     }
     line_.resize(static_cast<std::size_t>(o - line_.data()));
     if (line_.size() >= kLineFlush) {

@@ -306,10 +306,10 @@ std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) 
         for (;;) {
             while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
             if (i + 1 >= n || s[i] < 0xC2 || s[i] >= 0xE0 || (s[i + 1] & 0xC0) != 0x80) break;
-            const auto c = static_cast<char32_t>((s[i] & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu));
+            // The escape's two symbols hold the sequence's five and six bits.
             *out++ = static_cast<char>(kArmorMark);
-            *out++ = kSymbols[c >> 6];
-            *out++ = kSymbols[c & 63];
+            *out++ = kSymbols[s[i] & 0x1F];
+            *out++ = kSymbols[s[i + 1] & 0x3F];
             i += 2;
         }
         if (i == n) break;

@@ -37,11 +37,16 @@ constexpr std::array<signed char, 256> SymbolValues() {
 inline constexpr std::array<signed char, 256> kSymbolValue = SymbolValues();
 }  // namespace armor_detail
 
+// The value of a symbol, -1 for a byte that is none.
+inline int ArmorSymbolValue(unsigned char c) {
+    return armor_detail::kSymbolValue[c];
+}
+
 // The length of the escape made of DEL and then `first` and more; 0 when `first` starts
 // none. The first symbol tells it: from 2 to 31 two symbols hold 11 bits, to 47 three hold
 // 16, to 52 four hold 21; 63 stands for DEL itself.
 inline std::size_t ArmorLength(unsigned char first) {
-    const int v = armor_detail::kSymbolValue[first];
+    const int v = ArmorSymbolValue(first);
     if (v < 2) return 0;  // not a symbol, or a character below U+0080
     if (v < 32) return 3;
     if (v < 48) return 4;
@@ -52,7 +57,7 @@ inline std::size_t ArmorLength(unsigned char first) {
 // The character the escape of ArmorLength bytes at `s` stands for.
 inline char32_t DecodeArmor(const unsigned char* s, std::size_t length) {
     const auto v = [s](std::size_t i) {
-        return static_cast<char32_t>(armor_detail::kSymbolValue[s[i]] & 63);
+        return static_cast<char32_t>(ArmorSymbolValue(s[i]) & 63);
     };
     switch (length) {
         case 2:
