@@ -115,6 +115,7 @@ std::string Utf8Of(char32_t c) {
 TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     : codePage_(codePage), pageIndex_((kLastChar >> 8) + 1, 0) {
     ascii_.fill(-1);
+    charOf_.fill(0xFFFD);
     iconv_t toUnicode = OpenOrThrow("UTF-32LE", codePage, codePage);
     for (int byte = 0; byte < 256; ++byte) {
         char in = static_cast<char>(byte);
@@ -131,6 +132,7 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
         char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
         if (c > kLastChar) continue;
         if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
+        charOf_[byte] = c;
         std::uint8_t& index = pageIndex_[c >> 8];
         if (index == 0) {
             pages_.emplace_back();
@@ -318,27 +320,27 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             continue;
         }
         if (s[i] == kArmorMark) {
-            // Letters below U+0800 the short way, one after another.
-            while (i + 3 <= n && s[i] == kArmorMark) {
-                const int high = ArmorSymbolValue(s[i + 1]);
-                const int low = ArmorSymbolValue(s[i + 2]);
-                if (high < 2 || high >= 32 || low < 0) break;
-                const int byte = encoder_.ByteOf(static_cast<char32_t>(high << 6 | low));
-                if (byte < 0) break;
-                *o++ = static_cast<char>(byte);
-                i += 3;
+            // The upper letters of the code page the short way, one after another.
+            while (i + 2 <= n && s[i] == kArmorMark) {
+                const int v = ArmorSymbolValue(s[i + 1]);
+                if (v < 0) break;
+                *o++ = static_cast<char>(0xC0 + v);
+                i += 2;
             }
             if (i == n || s[i] != kArmorMark) continue;
-            if (i + 1 == n && !atEnd) break;
-            const std::size_t length = i + 1 < n ? ArmorLength(s[i + 1]) : 0;
-            if (length != 0 && i + length > n && !atEnd) break;
-            if (length == 0 || i + length > n) {
+            bool cut = false;
+            const TArmorUnit unit = ReadArmor(s + i, n - i, cut);
+            if (cut && !atEnd) break;
+            if (unit.length == 0) {
                 put(kArmorMark, i + 1);  // damaged: DEL itself
                 ++i;
-                continue;
+            } else if (unit.byte >= 0) {
+                *o++ = static_cast<char>(unit.byte);
+                i += unit.length;
+            } else {
+                put(unit.c, i + unit.length);
+                i += unit.length;
             }
-            put(DecodeArmor(s + i, length), i + length);
-            i += length;
             continue;
         }
         if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {

@@ -42,6 +42,9 @@ class TCodePageEncoder {
         PutOther(c, out);
     }
 
+    // The character a byte of the code page stands for; U+FFFD for an undefined byte.
+    char32_t CharOf(unsigned char byte) const { return charOf_[byte]; }
+
     // The code page's byte for `c`, -1 when it has none (Put then writes a replacement).
     int ByteOf(char32_t c) const {
         if (c < low_.size()) return low_[c];
@@ -61,6 +64,7 @@ class TCodePageEncoder {
 
     std::string codePage_;
     std::array<std::int16_t, 128> ascii_{};
+    std::array<char32_t, 256> charOf_{};
     bool keepsAscii_ = false;  // ascii_[c] == c for every c
     // The bytes of the characters below U+0800 (ASCII and the two-byte UTF-8 letters of
     // Cyrillic, Greek and Latin alphabets), -1 where the code page has none.

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/code_page_encoder.h"
 #include "text/text_error.h"
 #include "text/xml_armor.h"
 #include "text/xml_support.h"
@@ -23,8 +24,8 @@ enum class TField { None, BookTitle, AuthorPart };
 
 class TFb2Parser {
   public:
-    TFb2Parser(TLineSink* text, TLineSink* notes, bool armored)
-        : text_(text), notes_(notes), armored_(armored) {}
+    TFb2Parser(TLineSink* text, TLineSink* notes, const TCodePageEncoder* armoredFor)
+        : text_(text), notes_(notes), armoredFor_(armoredFor) {}
 
     void Start(TName name, const xmlChar** attributes, int count);
     void End(TName name);
@@ -40,9 +41,9 @@ class TFb2Parser {
 
     TLineSink* text_;
     TLineSink* notes_;
-    bool armored_;               // the parser reports armored UTF-8
-    std::string armoring_;       // plain reports made armored
-    TLineSink* body_ = nullptr;  // the body being read, null outside the bodies
+    const TCodePageEncoder* armoredFor_;  // null: the parser reports plain UTF-8
+    std::string armoring_;                // plain reports made armored
+    TLineSink* body_ = nullptr;           // the body being read, null outside the bodies
     int depth_ = 0;
     int titleInfoDepth_ = 0;  // > 0 inside description/title-info
     int skipDepth_ = 0;       // > 0 inside a binary or image
@@ -137,7 +138,7 @@ void TFb2Parser::End(TName name) {
 }
 
 std::string TFb2Parser::Field() const {
-    return FoldSpaces(armored_ ? DisarmedUtf8(fieldText_) : fieldText_);
+    return FoldSpaces(armoredFor_ != nullptr ? DisarmedUtf8(fieldText_, armoredFor_) : fieldText_);
 }
 
 void TFb2Parser::Characters(std::string_view chars) {
@@ -148,7 +149,8 @@ void TFb2Parser::Characters(std::string_view chars) {
         return;
     }
     if (body_ == nullptr) return;
-    if (armored_ || chars.find(static_cast<char>(kArmorMark)) == std::string_view::npos) {
+    if (armoredFor_ != nullptr ||
+        chars.find(static_cast<char>(kArmorMark)) == std::string_view::npos) {
         body_->Text(chars);
         return;
     }
@@ -179,9 +181,11 @@ void Quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes, bool armor) {
-    TXmlInput input = OpenXmlInput(in, armor);
-    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes, input.armored);
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes,
+                  const TCodePageEncoder* codePage) {
+    TXmlInput input = OpenXmlInput(in, codePage);
+    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes,
+                      input.armored ? codePage : nullptr);
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = XML_SAX2_MAGIC;

@@ -85,7 +85,7 @@ std::string ConvertFb2(TByteReader& in, TCodePageEncoder& encoder, TByteSink& ou
     TThreadedLines text(lines);  // the parser on this thread, the lines and code page on another
     TFileSink spill = SpillFile(spillDir);
     TTextLines notes(spill);
-    ReadFb2(in, &text, &notes);
+    ReadFb2(in, &text, &notes, &encoder);
     text.EndLine();
     notes.EndLine();
     text.Drain();

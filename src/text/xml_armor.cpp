@@ -10,18 +10,20 @@ namespace quorix {
 namespace {
 
 constexpr std::string_view kSymbols = kArmorSymbols;
-constexpr int kDelSymbol = 63;
 constexpr std::size_t kProbe = 64 * 1024;
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kLongestReference = 16;  // "&#x00000000007F;" and the like
 
-// Appends the escape of `c` at `out`.
+// Appends the escape of `c` by its bits at `out`.
 inline void PutArmor(char32_t c, char*& out) {
     const auto symbol = [](char32_t value) { return kSymbols[value & 63]; };
     *out++ = static_cast<char>(kArmorMark);
     if (c == kArmorMark) {
-        *out++ = kSymbols[kDelSymbol];
-    } else if (c < 0x800) {
+        *out++ = kArmorDel;
+        return;
+    }
+    *out++ = kArmorOther;
+    if (c < 0x800) {
         *out++ = symbol(c >> 6);
         *out++ = symbol(c);
     } else if (c < 0x10000) {
@@ -36,16 +38,75 @@ inline void PutArmor(char32_t c, char*& out) {
     }
 }
 
+// Appends the escape of `c` at `out`: by its byte where the code page has one.
+inline void PutArmor(char32_t c, const TCodePageEncoder* codePage, char*& out) {
+    const int byte = codePage == nullptr ? -1 : codePage->ByteOf(c);
+    if (byte >= 0xC0) {
+        *out++ = static_cast<char>(kArmorMark);
+        *out++ = kSymbols[byte - 0xC0];
+    } else if (byte >= 0x80) {
+        *out++ = static_cast<char>(kArmorMark);
+        *out++ = kArmorLowHalf;
+        *out++ = kSymbols[byte - 0x80];
+    } else {
+        PutArmor(c, out);
+    }
+}
+
 }  // namespace
 
+TArmorUnit ReadArmor(const unsigned char* s, std::size_t available, bool& cut) {
+    TArmorUnit unit;
+    cut = false;
+    const auto need = [&](std::size_t length) {
+        if (available >= length) return true;
+        cut = true;
+        return false;
+    };
+    if (!need(2)) return unit;
+    const int first = ArmorSymbolValue(s[1]);
+    if (first >= 0) {
+        unit.length = 2;
+        unit.byte = 0xC0 + first;
+    } else if (s[1] == kArmorDel) {
+        unit.length = 2;
+        unit.c = kArmorMark;
+    } else if (s[1] == kArmorLowHalf) {
+        if (!need(3)) return unit;
+        const int low = ArmorSymbolValue(s[2]);
+        if (low >= 0) {
+            unit.length = 3;
+            unit.byte = 0x80 + low;
+        }
+    } else if (s[1] == kArmorOther) {
+        if (!need(3)) return unit;
+        const int lead = ArmorSymbolValue(s[2]);
+        const std::size_t symbols = lead < 2    ? 0
+                                    : lead < 32 ? 2
+                                    : lead < 48 ? 3
+                                    : lead < 53 ? 4
+                                                : 0;
+        if (symbols == 0 || !need(2 + symbols)) return unit;
+        char32_t c = static_cast<char32_t>(lead - (symbols == 2 ? 0 : symbols == 3 ? 32 : 48));
+        for (std::size_t k = 1; k < symbols; ++k) {
+            const int v = ArmorSymbolValue(s[2 + k]);
+            if (v < 0) return unit;
+            c = c << 6 | static_cast<char32_t>(v);
+        }
+        unit.length = 2 + symbols;
+        unit.c = c;
+    }
+    return unit;
+}
+
 void AppendArmor(char32_t c, std::string& out) {
-    char escape[5];
+    char escape[6];
     char* end = escape;
     PutArmor(c, end);
     out.append(escape, end);
 }
 
-std::string DisarmedUtf8(std::string_view armored) {
+std::string DisarmedUtf8(std::string_view armored, const TCodePageEncoder* codePage) {
     std::string out;
     out.reserve(armored.size());
     const auto* s = reinterpret_cast<const unsigned char*>(armored.data());
@@ -55,13 +116,19 @@ std::string DisarmedUtf8(std::string_view armored) {
             out += armored[i++];
             continue;
         }
-        const std::size_t length = i + 1 < armored.size() ? ArmorLength(s[i + 1]) : 0;
-        if (length == 0 || i + length > armored.size()) {
+        bool cut = false;
+        const TArmorUnit unit = ReadArmor(s + i, armored.size() - i, cut);
+        if (unit.length == 0) {
             out += armored[i++];  // damaged: DEL itself
             continue;
         }
-        out += Utf8Of(DecodeArmor(s + i, length));
-        i += length;
+        char32_t c = unit.c;
+        if (unit.byte >= 0) {
+            c = codePage == nullptr ? 0xFFFD
+                                    : codePage->CharOf(static_cast<unsigned char>(unit.byte));
+        }
+        out += Utf8Of(c);
+        i += unit.length;
     }
     return out;
 }
@@ -182,8 +249,9 @@ using TStops = std::array<std::array<bool, 256>, kStates>;
 // holds, the parser still sees where it goes wrong, and the same bytes as before there.
 class TArmoringReader : public TByteReader {
   public:
-    TArmoringReader(std::string start, std::size_t skip, std::size_t root, TByteReader& in)
-        : start_(std::move(start)), skip_(skip), root_(root), in_(in) {
+    TArmoringReader(std::string start, std::size_t skip, std::size_t root, TByteReader& in,
+                    const TCodePageEncoder& codePage)
+        : start_(std::move(start)), skip_(skip), root_(root), in_(in), codePage_(codePage) {
         Restart();
     }
 
@@ -204,8 +272,8 @@ class TArmoringReader : public TByteReader {
     // Armors what it can of `in` into `out`; returns how many bytes it used. Only at the
     // end of the document is a cut sequence or reference given as it is.
     std::size_t Armor(std::string_view in, bool atEnd, char*& out);
-    static std::size_t ArmorCharacter(const unsigned char* s, std::size_t available, bool atEnd,
-                                      char*& out);
+    std::size_t ArmorCharacter(const unsigned char* s, std::size_t available, bool atEnd,
+                               char*& out) const;
     static std::size_t Reference(std::string_view in, bool atEnd, char*& out);
     std::size_t OpenMarkup(std::string_view in, bool atEnd, char*& out);
     void EndMarkup(unsigned char c, bool plainBefore);
@@ -213,6 +281,7 @@ class TArmoringReader : public TByteReader {
     std::string start_;
     std::size_t skip_, root_;
     TByteReader& in_;
+    const TCodePageEncoder& codePage_;
     TState state_ = kText;
     int marks_ = 0;      // "-", "]" or "?" just before, in a comment, CDATA section or instruction
     std::string carry_;  // bytes of the input not yet armored
@@ -306,10 +375,8 @@ std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) 
         for (;;) {
             while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
             if (i + 1 >= n || s[i] < 0xC2 || s[i] >= 0xE0 || (s[i + 1] & 0xC0) != 0x80) break;
-            // The escape's two symbols hold the sequence's five and six bits.
-            *out++ = static_cast<char>(kArmorMark);
-            *out++ = kSymbols[s[i] & 0x1F];
-            *out++ = kSymbols[s[i + 1] & 0x3F];
+            PutArmor(static_cast<char32_t>((s[i] & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu)), &codePage_,
+                     out);
             i += 2;
         }
         if (i == n) break;
@@ -350,7 +417,7 @@ void TArmoringReader::EndMarkup(unsigned char c, bool plainBefore) {
 }
 
 std::size_t TArmoringReader::ArmorCharacter(const unsigned char* s, std::size_t available,
-                                            bool atEnd, char*& out) {
+                                            bool atEnd, char*& out) const {
     if (s[0] == kArmorMark) {
         PutArmor(kArmorMark, out);
         return 1;
@@ -371,7 +438,7 @@ std::size_t TArmoringReader::ArmorCharacter(const unsigned char* s, std::size_t 
         std::memcpy(out, s, length);  // no XML character: refused as before
         out += length;
     } else {
-        PutArmor(c, out);
+        PutArmor(c, &codePage_, out);
     }
     return length;
 }
@@ -426,15 +493,17 @@ std::size_t TArmoringReader::OpenMarkup(std::string_view in, bool atEnd, char*& 
 
 }  // namespace
 
-TXmlInput OpenXmlInput(TByteReader& in, bool armor) {
+TXmlInput OpenXmlInput(TByteReader& in, const TCodePageEncoder* codePage) {
     std::string start = ReadUpTo(in, kProbe);
     std::size_t skip = 0;
-    const std::size_t root = armor ? ArmorableRoot(start, skip) : std::string_view::npos;
+    const std::size_t root =
+        codePage != nullptr ? ArmorableRoot(start, skip) : std::string_view::npos;
     TXmlInput input;
     if (root == std::string_view::npos) {
         input.reader = std::make_unique<TPrefixedReader>(std::move(start), in);
     } else {
-        input.reader = std::make_unique<TArmoringReader>(std::move(start), skip, root, in);
+        input.reader =
+            std::make_unique<TArmoringReader>(std::move(start), skip, root, in, *codePage);
         input.armored = true;
     }
     return input;

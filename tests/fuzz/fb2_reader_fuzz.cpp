@@ -30,18 +30,20 @@ void CheckLines(std::string_view text) {
 
 // The text and notes of the document read one way; false when it is refused.
 bool ReadBoth(std::string_view bytes, bool armor, std::string& text, std::string& notes) {
+    static const quorix::TCodePageEncoder encoder("CP1251");
+    const quorix::TCodePageEncoder* codePage = armor ? &encoder : nullptr;
     quorix::TStringSink textSink, notesSink;
     quorix::TTextLines textLines(textSink), notesLines(notesSink);
     try {
         quorix::TMemoryReader reader(bytes);
-        quorix::ReadFb2(reader, &textLines, &notesLines, armor);
+        quorix::ReadFb2(reader, &textLines, &notesLines, codePage);
         textLines.Finish();
         notesLines.Finish();
     } catch (const quorix::TTextError&) {
         return false;
     }
-    text = quorix::DisarmedUtf8(textSink.Text());
-    notes = quorix::DisarmedUtf8(notesSink.Text());
+    text = quorix::DisarmedUtf8(textSink.Text(), codePage);
+    notes = quorix::DisarmedUtf8(notesSink.Text(), codePage);
     return true;
 }
 

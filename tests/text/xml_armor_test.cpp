@@ -40,13 +40,19 @@ struct TRead {
     std::string text, notes, title;
 };
 
+const TCodePageEncoder& Cp1251Encoder() {
+    static const TCodePageEncoder encoder("CP1251");
+    return encoder;
+}
+
 TRead ReadBook(std::string_view document, bool armor, std::size_t readSize = 1 << 20) {
     TRead read;
     TStringSink text, notes;
     TTextLines textLines(text), notesLines(notes);
+    const TCodePageEncoder* codePage = armor ? &Cp1251Encoder() : nullptr;
     try {
         TDribblingReader reader(document, readSize);
-        TBookInfo info = ReadFb2(reader, &textLines, &notesLines, armor);
+        TBookInfo info = ReadFb2(reader, &textLines, &notesLines, codePage);
         textLines.Finish();
         notesLines.Finish();
         read.title = info.title;
@@ -54,14 +60,14 @@ TRead ReadBook(std::string_view document, bool armor, std::size_t readSize = 1 <
         read.failed = true;
         return read;
     }
-    read.text = DisarmedUtf8(text.Text());
-    read.notes = DisarmedUtf8(notes.Text());
+    read.text = DisarmedUtf8(text.Text(), codePage);
+    read.notes = DisarmedUtf8(notes.Text(), codePage);
     return read;
 }
 
 bool IsArmored(std::string_view document) {
     TMemoryReader reader(document);
-    return OpenXmlInput(reader).armored;
+    return OpenXmlInput(reader, &Cp1251Encoder()).armored;
 }
 
 std::string Book(std::string_view body,
@@ -73,25 +79,47 @@ std::string Book(std::string_view body,
            "</body><body name=\"notes\"><p>Примечание ✓</p></body></FictionBook>";
 }
 
+// The escape of `c` as the format is written down: by its code-page byte where there is one.
+std::string EscapeOf(char32_t c) {
+    const int byte = Cp1251Encoder().ByteOf(c);
+    std::string escape(1, static_cast<char>(kArmorMark));
+    if (c == kArmorMark) return escape + kArmorDel;
+    if (byte >= 0xC0) return escape + kArmorSymbols[byte - 0xC0];
+    if (byte >= 0x80) return escape + kArmorLowHalf + kArmorSymbols[byte - 0x80];
+    escape.clear();
+    AppendArmor(c, escape);
+    return escape;
+}
+
 TEST(XmlArmor, EscapesStandForEveryCharacterAndHoldNoMarkup) {
-    for (char32_t c : {char32_t{0x7F}, char32_t{0x80}, char32_t{0x44F}, char32_t{0x7FF},
-                       char32_t{0x800}, char32_t{0x2014}, char32_t{0xFFFD}, char32_t{0x10000},
-                       char32_t{0x1F600}, char32_t{0x10FFFF}}) {
-        std::string escape;
-        AppendArmor(c, escape);
-        ASSERT_EQ(static_cast<unsigned char>(escape[0]), kArmorMark);
-        ASSERT_EQ(ArmorLength(static_cast<unsigned char>(escape[1])), escape.size()) << escape;
-        EXPECT_EQ(DecodeArmor(reinterpret_cast<const unsigned char*>(escape.data()), escape.size()),
-                  c);
-        EXPECT_EQ(escape.find_first_of(" \t\r\n<>&\"']-", 1), std::string::npos) << escape;
+    for (char32_t c :
+         {char32_t{0x7F}, char32_t{0x80}, char32_t{0x410}, char32_t{0x44F}, char32_t{0x451},
+          char32_t{0xAB}, char32_t{0x7FF}, char32_t{0x800}, char32_t{0x2014}, char32_t{0xFFFD},
+          char32_t{0x10000}, char32_t{0x1F600}, char32_t{0x10FFFF}}) {
+        const std::string escape = EscapeOf(c);
+        bool cut = true;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(escape.data());
+        const TArmorUnit unit = ReadArmor(bytes, escape.size(), cut);
+        EXPECT_FALSE(cut);
+        ASSERT_EQ(unit.length, escape.size()) << escape;
+        const int byte = Cp1251Encoder().ByteOf(c);
+        if (unit.byte >= 0) {
+            EXPECT_EQ(unit.byte, byte) << escape;
+        } else {
+            EXPECT_EQ(unit.c, c) << escape;
+        }
+        ReadArmor(bytes, escape.size() - 1, cut);
+        EXPECT_TRUE(cut) << escape;
+        EXPECT_EQ(escape.find_first_of(" \t\r\n<>&\"']", 1), std::string::npos) << escape;
     }
     const std::string text =
         "a\x7F"
         "b Привет — 😀 \x7F";
     std::string armored;
     AppendArmored(text, armored);
-    EXPECT_EQ(DisarmedUtf8(armored), text);
-    EXPECT_EQ(DisarmedUtf8("x\x7F"), "x\x7F");  // a cut escape stays DEL
+    EXPECT_EQ(DisarmedUtf8(armored, nullptr), text);
+    EXPECT_EQ(DisarmedUtf8(EscapeOf(U'ж') + EscapeOf(U'«'), &Cp1251Encoder()), "ж«");
+    EXPECT_EQ(DisarmedUtf8("x\x7F", nullptr), "x\x7F");  // a cut escape stays DEL
 }
 
 TEST(XmlArmor, OnlyUtf8Xml10WithoutDoctypeIsArmored) {
@@ -180,14 +208,9 @@ TEST(XmlArmor, CodePageSinkDecodesEscapesCutAnywhere) {
     for (std::size_t i = 0; i < plain.size();) {
         const auto lead = static_cast<unsigned char>(plain[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string_view one(plain.data() + i, length);
-        if (lead < 0x7F) {
-            armored += one;
-        } else {
-            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k) c = c << 6 | (plain[i + k] & 0x3F);
-            AppendArmor(c, armored);
-        }
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) c = c << 6 | (plain[i + k] & 0x3F);
+        armored += c < kArmorMark ? std::string(1, static_cast<char>(c)) : EscapeOf(c);
         i += length;
     }
     TCodePageEncoder encoder("CP1251");
