@@ -82,7 +82,38 @@ char32_t DecodeValid(const unsigned char* s, std::size_t length) {
     }
 }
 
+constexpr char32_t kUndefined = 0xFFFD;
+
+// The character one byte stands for, through `toUnicode` (to UTF-32LE); kUndefined for a byte
+// the encoding leaves undefined, starts a longer sequence with, or holds back (an accent).
+char32_t CharOfByte(iconv_t toUnicode, unsigned char byte) {
+    char in = static_cast<char>(byte);
+    char* inPtr = &in;
+    std::size_t inLeft = 1;
+    unsigned char out[8];
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t outLeft = sizeof out;
+    iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return kUndefined;
+    iconv(toUnicode, nullptr, nullptr, &outPtr, &outLeft);
+    if (outLeft != 4) return kUndefined;
+    char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
+    return c > kLastChar ? kUndefined : c;
+}
+
 }  // namespace
+
+bool TCodePageEncoder::SameBytesAs(const std::string& encoding) const {
+    iconv_t toUnicode = iconv_open("UTF-32LE", encoding.c_str());
+    if (toUnicode == reinterpret_cast<iconv_t>(-1)) return false;
+    bool same = true;
+    for (int byte = 0; byte < 256 && same; ++byte) {
+        same = CharOfByte(toUnicode, static_cast<unsigned char>(byte)) == charOf_[byte];
+    }
+    iconv_close(toUnicode);
+    return same;
+}
 
 struct TCodePageEncoder::TIconv {
     explicit TIconv(iconv_t handle) : cd(handle) {}
@@ -115,22 +146,11 @@ std::string Utf8Of(char32_t c) {
 TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     : codePage_(codePage), pageIndex_((kLastChar >> 8) + 1, 0) {
     ascii_.fill(-1);
-    charOf_.fill(0xFFFD);
+    charOf_.fill(kUndefined);
     iconv_t toUnicode = OpenOrThrow("UTF-32LE", codePage, codePage);
     for (int byte = 0; byte < 256; ++byte) {
-        char in = static_cast<char>(byte);
-        char* inPtr = &in;
-        std::size_t inLeft = 1;
-        unsigned char out[8];
-        char* outPtr = reinterpret_cast<char*>(out);
-        std::size_t outLeft = sizeof out;
-        iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-            continue;
-        iconv(toUnicode, nullptr, nullptr, &outPtr, &outLeft);
-        if (outLeft != 4) continue;  // undefined, or a combining accent held back
-        char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
-        if (c > kLastChar) continue;
+        const char32_t c = CharOfByte(toUnicode, static_cast<unsigned char>(byte));
+        if (c == kUndefined) continue;
         if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
         charOf_[byte] = c;
         std::uint8_t& index = pageIndex_[c >> 8];

@@ -44,6 +44,8 @@ class TCodePageEncoder {
 
     // The character a byte of the code page stands for; U+FFFD for an undefined byte.
     char32_t CharOf(unsigned char byte) const { return charOf_[byte]; }
+    // Whether the iconv encoding `encoding` gives every byte the character this code page does.
+    bool SameBytesAs(const std::string& encoding) const;
 
     // The code page's byte for `c`, -1 when it has none (Put then writes a replacement).
     int ByteOf(char32_t c) const {

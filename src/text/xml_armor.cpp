@@ -178,41 +178,88 @@ std::string_view DeclarationValue(std::string_view declaration, std::string_view
     return declaration.substr(at + 1, end - at - 1);
 }
 
-// Where the root element starts when the document can be armored; npos when it cannot.
-// `skip` is the length of a UTF-8 byte order mark, which the parser need not see.
-std::size_t ArmorableRoot(std::string_view start, std::size_t& skip) {
-    skip = StartsWith(start, "\xEF\xBB\xBF") ? 3 : 0;
+// How a document is armored: from where its root element starts, and whether its bytes are
+// UTF-8 or those of the build's code page (a book declared in it, such as windows-1251).
+struct TArmorPlan {
+    std::size_t root = std::string_view::npos;  // npos: not armored
+    bool codePageBytes = false;
+    std::string prolog;  // what the parser is given before the root, in UTF-8
+};
+
+// The character a code-page byte stands for in UTF-8, appended at `out`; a byte the code page
+// leaves undefined stays a byte no UTF-8 text holds, for the parser to refuse as before.
+inline void PutUtf8Of(unsigned char byte, const TCodePageEncoder& codePage, char*& out) {
+    const char32_t c = codePage.CharOf(byte);
+    if (c == 0xFFFD) {
+        *out++ = static_cast<char>(0xFF);
+        return;
+    }
+    const std::string utf8 = Utf8Of(c);
+    std::memcpy(out, utf8.data(), utf8.size());
+    out += utf8.size();
+}
+
+TArmorPlan PlanArmor(std::string_view start, const TCodePageEncoder& codePage) {
+    TArmorPlan plan;
+    const std::size_t skip = StartsWith(start, "\xEF\xBB\xBF") ? 3 : 0;
     std::string_view s = start.substr(skip);
     std::size_t at = 0;
+    std::size_t encodingAt = 0, encodingSize = 0;
     if (StartsWith(s, "<?xml") && s.size() > 5 && IsXmlSpace(s[5])) {
         const std::size_t end = s.find("?>");
-        if (end == std::string_view::npos) return std::string_view::npos;
+        if (end == std::string_view::npos) return plan;
         const std::string_view declaration = s.substr(0, end);
-        if (DeclarationValue(declaration, "version") != "1.0") return std::string_view::npos;
+        if (DeclarationValue(declaration, "version") != "1.0") return plan;
         const std::string_view encoding = DeclarationValue(declaration, "encoding");
         if (!encoding.empty() && !EqualsIgnoringCase(encoding, "utf-8") &&
-            !EqualsIgnoringCase(encoding, "utf8"))
-            return std::string_view::npos;
+            !EqualsIgnoringCase(encoding, "utf8")) {
+            // Bytes of the code page itself are armored as they are; any other encoding
+            // is left to the parser.
+            if (skip != 0 || !codePage.SameBytesAs(std::string(encoding))) return plan;
+            plan.codePageBytes = true;
+            encodingAt = static_cast<std::size_t>(encoding.data() - s.data());
+            encodingSize = encoding.size();
+        }
         at = end + 2;
     }
     for (;;) {
         while (at < s.size() && IsXmlSpace(s[at])) ++at;
-        if (at + 1 >= s.size() || s[at] != '<') return std::string_view::npos;
+        if (at + 1 >= s.size() || s[at] != '<') return plan;
         const std::string_view rest = s.substr(at);
         if (StartsWith(rest, "<!--")) {
             const std::size_t end = s.find("-->", at + 4);
-            if (end == std::string_view::npos) return std::string_view::npos;
+            if (end == std::string_view::npos) return plan;
             at = end + 3;
         } else if (StartsWith(rest, "<?")) {
             const std::size_t end = s.find("?>", at + 2);
-            if (end == std::string_view::npos) return std::string_view::npos;
+            if (end == std::string_view::npos) return plan;
             at = end + 2;
         } else if (rest[1] == '!' || rest[1] == '/' || IsXmlSpace(rest[1])) {
-            return std::string_view::npos;  // a document type declaration, or not XML
+            return plan;  // a document type declaration, or not XML
         } else {
-            return skip + at;
+            break;
         }
     }
+    plan.root = skip + at;
+    if (!plan.codePageBytes) {
+        plan.prolog = std::string(s.substr(0, at));
+        return plan;
+    }
+    // The prolog in UTF-8, declared so.
+    std::string prolog =
+        std::string(s.substr(0, encodingAt)) + "UTF-8" +
+        std::string(s.substr(encodingAt + encodingSize, at - encodingAt - encodingSize));
+    plan.prolog.resize(3 * prolog.size());
+    char* out = plan.prolog.data();
+    for (unsigned char c : prolog) {
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+        } else {
+            PutUtf8Of(c, codePage, out);
+        }
+    }
+    plan.prolog.resize(static_cast<std::size_t>(out - plan.prolog.data()));
+    return plan;
 }
 
 // Serves `start`, then the rest of `in`.
@@ -249,9 +296,9 @@ using TStops = std::array<std::array<bool, 256>, kStates>;
 // holds, the parser still sees where it goes wrong, and the same bytes as before there.
 class TArmoringReader : public TByteReader {
   public:
-    TArmoringReader(std::string start, std::size_t skip, std::size_t root, TByteReader& in,
+    TArmoringReader(std::string start, TArmorPlan plan, TByteReader& in,
                     const TCodePageEncoder& codePage)
-        : start_(std::move(start)), skip_(skip), root_(root), in_(in), codePage_(codePage) {
+        : start_(std::move(start)), plan_(std::move(plan)), in_(in), codePage_(codePage) {
         Restart();
     }
 
@@ -264,8 +311,8 @@ class TArmoringReader : public TByteReader {
 
   private:
     enum TState { kText, kTag, kDoubleQuoted, kSingleQuoted, kComment, kCData, kInstruction };
-    static constexpr TStops StopTable();
-    static const TStops kStops;
+    static constexpr TStops StopTable(bool codePageBytes);
+    static const TStops kStops, kByteStops;
 
     void Restart();
     bool Refill();
@@ -274,49 +321,53 @@ class TArmoringReader : public TByteReader {
     std::size_t Armor(std::string_view in, bool atEnd, char*& out);
     std::size_t ArmorCharacter(const unsigned char* s, std::size_t available, bool atEnd,
                                char*& out) const;
+    void ArmorByte(unsigned char byte, char*& out) const;
     static std::size_t Reference(std::string_view in, bool atEnd, char*& out);
     std::size_t OpenMarkup(std::string_view in, bool atEnd, char*& out);
     void EndMarkup(unsigned char c, bool plainBefore);
 
     std::string start_;
-    std::size_t skip_, root_;
+    TArmorPlan plan_;
     TByteReader& in_;
     const TCodePageEncoder& codePage_;
     TState state_ = kText;
     int marks_ = 0;      // "-", "]" or "?" just before, in a comment, CDATA section or instruction
     std::string carry_;  // bytes of the input not yet armored
-    std::unique_ptr<char[]> out_;  // armored bytes, never longer than twice the input
+    std::unique_ptr<char[]> out_;  // armored bytes, never longer than thrice the input
     std::size_t outSize_ = 0, outCapacity_ = 0, served_ = 0;
     bool startDone_ = false;
     bool ended_ = false;
     std::string chunk_;
 };
 
-// The bytes that end a plain run in each state.
-constexpr TStops TArmoringReader::StopTable() {
+// The bytes that end a plain run in each state. Code-page bytes end it everywhere: outside
+// text they become UTF-8.
+constexpr TStops TArmoringReader::StopTable(bool codePageBytes) {
     TStops stops{};
     for (int c = 0; c < 256; ++c) {
         const bool armored = c >= kArmorMark;
+        const bool converted = codePageBytes && c >= 0x80;
         stops[kText][c] = c == '<' || c == '&' || armored;
-        stops[kTag][c] = c == '>' || c == '"' || c == '\'';
+        stops[kTag][c] = c == '>' || c == '"' || c == '\'' || converted;
         stops[kDoubleQuoted][c] = c == '"' || c == '&' || armored;
         stops[kSingleQuoted][c] = c == '\'' || c == '&' || armored;
-        stops[kComment][c] = c == '>' || c == '-';
+        stops[kComment][c] = c == '>' || c == '-' || converted;
         stops[kCData][c] = c == '>' || c == ']' || armored;
-        stops[kInstruction][c] = c == '>' || c == '?';
+        stops[kInstruction][c] = c == '>' || c == '?' || converted;
     }
     return stops;
 }
-constexpr TStops TArmoringReader::kStops = TArmoringReader::StopTable();
+constexpr TStops TArmoringReader::kStops = TArmoringReader::StopTable(false);
+constexpr TStops TArmoringReader::kByteStops = TArmoringReader::StopTable(true);
 
 void TArmoringReader::Restart() {
     state_ = kText;
     marks_ = 0;
     carry_.clear();
-    const std::string_view prolog = std::string_view(start_).substr(skip_, root_ - skip_);
-    outCapacity_ = std::max(prolog.size(), 2 * kProbe + 64);
+    const std::string& prolog = plan_.prolog;
+    outCapacity_ = std::max(prolog.size(), 3 * kProbe + 64);
     out_ = std::make_unique_for_overwrite<char[]>(outCapacity_);
-    std::memcpy(out_.get(), prolog.data(), prolog.size());  // the prolog as it is
+    std::memcpy(out_.get(), prolog.data(), prolog.size());
     outSize_ = prolog.size();
     served_ = 0;
     startDone_ = false;
@@ -339,7 +390,7 @@ bool TArmoringReader::Refill() {
     std::string_view fresh;
     if (!startDone_) {
         startDone_ = true;
-        fresh = std::string_view(start_).substr(root_);
+        fresh = std::string_view(start_).substr(plan_.root);
     } else {
         chunk_.resize(kChunk);
         chunk_.resize(in_.Read(chunk_.data(), chunk_.size()));
@@ -352,7 +403,7 @@ bool TArmoringReader::Refill() {
         input.append(fresh);
         fresh = input;
     }
-    const std::size_t room = 2 * fresh.size() + 64;
+    const std::size_t room = 3 * fresh.size() + 64;
     if (outCapacity_ < room) {
         outCapacity_ = room;
         out_ = std::make_unique_for_overwrite<char[]>(outCapacity_);
@@ -368,11 +419,23 @@ std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) 
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     std::size_t i = 0;
+    const bool bytes = plan_.codePageBytes;
     while (i < n) {
-        const std::array<bool, 256>& stops = kStops[state_];
+        const std::array<bool, 256>& stops = bytes ? kByteStops[state_] : kStops[state_];
         const std::size_t run = i;
+        if (bytes) {
+            // Plain bytes, and in text the code page's upper letters, the short way.
+            for (;;) {
+                while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
+                if (i == n || s[i] < 0xC0 || state_ == kTag || state_ == kComment ||
+                    state_ == kInstruction || codePage_.CharOf(s[i]) == 0xFFFD)
+                    break;
+                *out++ = static_cast<char>(kArmorMark);
+                *out++ = kSymbols[s[i++] - 0xC0];
+            }
+        }
         // Plain bytes and two-byte letters (Cyrillic, Greek, accented Latin), the short way.
-        for (;;) {
+        for (; !bytes;) {
             while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
             if (i + 1 >= n || s[i] < 0xC2 || s[i] >= 0xE0 || (s[i + 1] & 0xC0) != 0x80) break;
             PutArmor(static_cast<char32_t>((s[i] & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu)), &codePage_,
@@ -382,9 +445,17 @@ std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) 
         if (i == n) break;
         const unsigned char c = s[i];
         std::size_t used = 1;
-        if (c >= kArmorMark) {
+        if (bytes && c >= 0x80 &&
+            (state_ == kTag || state_ == kComment || state_ == kInstruction)) {
             marks_ = 0;
-            used = ArmorCharacter(s + i, n - i, atEnd, out);
+            PutUtf8Of(c, codePage_, out);  // markup: the parser reads it as UTF-8 now
+        } else if (c >= kArmorMark) {
+            marks_ = 0;
+            if (bytes) {
+                ArmorByte(c, out);
+            } else {
+                used = ArmorCharacter(s + i, n - i, atEnd, out);
+            }
         } else if (c == '&') {
             used = Reference(in.substr(i), atEnd, out);
         } else if (state_ == kText) {
@@ -414,6 +485,19 @@ void TArmoringReader::EndMarkup(unsigned char c, bool plainBefore) {
     }
     if (marks_ >= (state_ == kInstruction ? 1 : 2)) state_ = kText;
     marks_ = 0;
+}
+
+// A byte of the code page in text, an attribute value or a CDATA section.
+void TArmoringReader::ArmorByte(unsigned char byte, char*& out) const {
+    if (byte == kArmorMark) {
+        PutArmor(kArmorMark, out);
+    } else if (codePage_.CharOf(byte) == 0xFFFD) {
+        *out++ = static_cast<char>(0xFF);  // undefined: refused as before
+    } else {
+        *out++ = static_cast<char>(kArmorMark);
+        if (byte < 0xC0) *out++ = kArmorLowHalf;
+        *out++ = kSymbols[byte & 0x3F];
+    }
 }
 
 std::size_t TArmoringReader::ArmorCharacter(const unsigned char* s, std::size_t available,
@@ -495,15 +579,13 @@ std::size_t TArmoringReader::OpenMarkup(std::string_view in, bool atEnd, char*& 
 
 TXmlInput OpenXmlInput(TByteReader& in, const TCodePageEncoder* codePage) {
     std::string start = ReadUpTo(in, kProbe);
-    std::size_t skip = 0;
-    const std::size_t root =
-        codePage != nullptr ? ArmorableRoot(start, skip) : std::string_view::npos;
+    TArmorPlan plan = codePage != nullptr ? PlanArmor(start, *codePage) : TArmorPlan{};
     TXmlInput input;
-    if (root == std::string_view::npos) {
+    if (plan.root == std::string_view::npos) {
         input.reader = std::make_unique<TPrefixedReader>(std::move(start), in);
     } else {
         input.reader =
-            std::make_unique<TArmoringReader>(std::move(start), skip, root, in, *codePage);
+            std::make_unique<TArmoringReader>(std::move(start), std::move(plan), in, *codePage);
         input.armored = true;
     }
     return input;

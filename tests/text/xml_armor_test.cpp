@@ -122,12 +122,24 @@ TEST(XmlArmor, EscapesStandForEveryCharacterAndHoldNoMarkup) {
     EXPECT_EQ(DisarmedUtf8("x\x7F", nullptr), "x\x7F");  // a cut escape stays DEL
 }
 
+// A book declared in windows-1251 and written so; "@@" stands for 0x98, which it leaves undefined.
+std::string Cp1251Book(std::string_view body) {
+    std::string document = Book(body, "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n");
+    document.replace(document.find("✓"), std::string_view("✓").size(), "!");
+    document = test::Cp1251(document);
+    for (std::size_t at = document.find("@@"); at != std::string::npos; at = document.find("@@"))
+        document.replace(at, 2, "\x98");
+    return document;
+}
+
 TEST(XmlArmor, OnlyUtf8Xml10WithoutDoctypeIsArmored) {
     EXPECT_TRUE(IsArmored(Book("<p>Да</p>")));
     EXPECT_TRUE(IsArmored("\xEF\xBB\xBF" + Book("<p>Да</p>")));
     EXPECT_TRUE(IsArmored(Book("<p>Да</p>", "<!-- «» --><?pi ?>\n")));
     EXPECT_TRUE(IsArmored(Book("<p>Да</p>", "<?xml version='1.0' encoding='utf-8'?>")));
-    EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>")));
+    EXPECT_TRUE(IsArmored(Cp1251Book("<p>Да</p>")));  // the build's code page itself
+    EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<?xml version=\"1.0\" encoding=\"koi8-r\"?>")));
+    EXPECT_FALSE(IsArmored("\xEF\xBB\xBF" + Cp1251Book("<p>Да</p>")));
     EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<?xml version=\"1.1\"?>")));
     EXPECT_FALSE(IsArmored(Book("<p>Да</p>", "<!DOCTYPE FictionBook [<!ENTITY e \"э\">]>")));
     EXPECT_FALSE(IsArmored(std::string(70 * 1024, ' ') + Book("<p>Да</p>", "")));
@@ -149,6 +161,13 @@ TEST(XmlArmor, ArmoredReadingEqualsPlainReading) {
         Book("<p>unclosed <emphasis>ё</p>"),   // not well-formed
         Book("<p>Да</p>", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>"),
         Book("<p>&e; и \x7F</p>", "<!DOCTYPE FictionBook [<!ENTITY e \"эй\x7F\">]>"),
+        Cp1251Book(
+            "<section><title><p>Глава</p></title><p a=\"атрибут «» &#127;\" b='ё'>Привет — "
+            "«мир» №1 ё\x7F &#1103; &#x1F600; €</p><имя ключ=\"я\">ещё</имя><!-- ком-мент -->"
+            "<?pi значение ?><p><![CDATA[«ы» ]] ]]></p></section>"),
+        Cp1251Book("<p>undefined @@ byte</p>"),
+        Cp1251Book("<p@@>undefined byte in a name</p@@>"),
+        Cp1251Book("<p>undefined in a comment <!-- @@ --></p>"),
     };
     for (const std::string& document : documents) {
         const TRead plain = ReadBook(document, false);
@@ -188,10 +207,18 @@ TEST(XmlArmor, RandomBooksReadTheSameBothWays) {
                                              "<empty-line/>",
                                              "</p><title><p>Т</p></title><p>"};
     std::mt19937 random(7);
-    for (int book = 0; book < 6; ++book) {
+    for (int book = 0; book < 8; ++book) {
+        // Every other book in windows-1251, of the pieces it can hold.
+        const bool cp1251 = book % 2 == 1;
         std::string body = "<section><p>";
-        while (body.size() < 200 * 1024) body += pieces[random() % pieces.size()];
-        const std::string document = Book(body + "</p></section>");
+        while (body.size() < 200 * 1024) {
+            const std::string& piece = pieces[random() % pieces.size()];
+            const bool lacked =
+                piece == "ω" || piece == "😀" || piece.find("é") != std::string::npos;
+            if (!cp1251 || !lacked) body += piece;
+        }
+        const std::string document =
+            cp1251 ? Cp1251Book(body + "</p></section>") : Book(body + "</p></section>");
         ASSERT_TRUE(IsArmored(document));
         const TRead plain = ReadBook(document, false);
         ASSERT_FALSE(plain.failed);
