@@ -199,6 +199,16 @@ inline void PutUtf8Of(unsigned char byte, const TCodePageEncoder& codePage, char
     out += utf8.size();
 }
 
+// A name as XML spells an encoding's: iconv would take names the parser refuses.
+bool IsEncodingName(std::string_view name) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (name.empty() || !letter(name[0])) return false;
+    for (char c : name) {
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '_' && c != '-') return false;
+    }
+    return true;
+}
+
 TArmorPlan PlanArmor(std::string_view start, const TCodePageEncoder& codePage) {
     TArmorPlan plan;
     const std::size_t skip = StartsWith(start, "\xEF\xBB\xBF") ? 3 : 0;
@@ -215,7 +225,9 @@ TArmorPlan PlanArmor(std::string_view start, const TCodePageEncoder& codePage) {
             !EqualsIgnoringCase(encoding, "utf8")) {
             // Bytes of the code page itself are armored as they are; any other encoding
             // is left to the parser.
-            if (skip != 0 || !codePage.SameBytesAs(std::string(encoding))) return plan;
+            if (skip != 0 || !IsEncodingName(encoding) ||
+                !codePage.SameBytesAs(std::string(encoding)))
+                return plan;
             plan.codePageBytes = true;
             encodingAt = static_cast<std::size_t>(encoding.data() - s.data());
             encodingSize = encoding.size();
