@@ -2,6 +2,7 @@
 #include "text/xml_armor.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "text/code_page_encoder.h"
@@ -311,6 +312,7 @@ class TArmoringReader : public TByteReader {
     TArmoringReader(std::string start, TArmorPlan plan, TByteReader& in,
                     const TCodePageEncoder& codePage)
         : start_(std::move(start)), plan_(std::move(plan)), in_(in), codePage_(codePage) {
+        FillLetters();
         Restart();
     }
 
@@ -326,6 +328,7 @@ class TArmoringReader : public TByteReader {
     static constexpr TStops StopTable(bool codePageBytes);
     static const TStops kStops, kByteStops;
 
+    void FillLetters();
     void Restart();
     bool Refill();
     // Armors what it can of `in` into `out`; returns how many bytes it used. Only at the
@@ -350,6 +353,9 @@ class TArmoringReader : public TByteReader {
     bool startDone_ = false;
     bool ended_ = false;
     std::string chunk_;
+    // The two-byte escape of each two-byte UTF-8 letter that is in the code page's upper half,
+    // by its lead and continuation bytes' low bits; 0 for the others.
+    std::array<std::uint16_t, 32 * 64> letters_{};
 };
 
 // The bytes that end a plain run in each state. Code-page bytes end it everywhere: outside
@@ -371,6 +377,15 @@ constexpr TStops TArmoringReader::StopTable(bool codePageBytes) {
 }
 constexpr TStops TArmoringReader::kStops = TArmoringReader::StopTable(false);
 constexpr TStops TArmoringReader::kByteStops = TArmoringReader::StopTable(true);
+
+void TArmoringReader::FillLetters() {
+    for (unsigned index = 2 * 64; index < letters_.size(); ++index) {
+        const int byte = codePage_.ByteOf(static_cast<char32_t>(index));
+        if (byte < 0xC0) continue;
+        const char escape[2] = {static_cast<char>(kArmorMark), kSymbols[byte - 0xC0]};
+        std::memcpy(&letters_[index], escape, 2);
+    }
+}
 
 void TArmoringReader::Restart() {
     state_ = kText;
@@ -449,9 +464,13 @@ std::size_t TArmoringReader::Armor(std::string_view in, bool atEnd, char*& out) 
         // Plain bytes and two-byte letters (Cyrillic, Greek, accented Latin), the short way.
         for (; !bytes;) {
             while (i < n && !stops[s[i]]) *out++ = static_cast<char>(s[i++]);
-            if (i + 1 >= n || s[i] < 0xC2 || s[i] >= 0xE0 || (s[i + 1] & 0xC0) != 0x80) break;
-            PutArmor(static_cast<char32_t>((s[i] & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu)), &codePage_,
-                     out);
+            if (i + 1 >= n) break;
+            const unsigned lead = s[i] - 0xC0u;
+            if (lead >= 0x20 || (s[i + 1] & 0xC0) != 0x80) break;
+            const std::uint16_t escape = letters_[lead << 6 | (s[i + 1] & 0x3Fu)];
+            if (escape == 0) break;
+            std::memcpy(out, &escape, 2);
+            out += 2;
             i += 2;
         }
         if (i == n) break;
