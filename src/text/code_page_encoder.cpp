@@ -115,6 +115,16 @@ bool TCodePageEncoder::SameBytesAs(const std::string& encoding) const {
     return same;
 }
 
+std::size_t Utf8SequenceLength(unsigned char lead) {
+    return SequenceLength(lead);
+}
+
+bool DecodeUtf8Sequence(const unsigned char* s, std::size_t length, char32_t& c) {
+    if (length == 0 || SequenceLength(s[0]) != length || !ValidTail(s, length)) return false;
+    c = DecodeValid(s, length);
+    return true;
+}
+
 struct TCodePageEncoder::TIconv {
     explicit TIconv(iconv_t handle) : cd(handle) {}
     ~TIconv() { iconv_close(cd); }

@@ -117,6 +117,13 @@ class TUtf8ToCodePageSink : public TByteSink {
 // sequence cut off by the end (`cut`), or npos when every sequence is whole and valid.
 std::size_t FindInvalidUtf8(std::string_view bytes, std::size_t* cut = nullptr);
 
+// The length of the UTF-8 sequence `lead` starts: 1 for ASCII, 0 for a byte that starts none.
+std::size_t Utf8SequenceLength(unsigned char lead);
+
+// The character of the `length` bytes at `s` (as Utf8SequenceLength gives it), when they are
+// a valid, shortest-form sequence.
+bool DecodeUtf8Sequence(const unsigned char* s, std::size_t length, char32_t& c);
+
 // The UTF-8 spelling of one character.
 std::string Utf8Of(char32_t c);
 

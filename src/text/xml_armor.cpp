@@ -537,18 +537,16 @@ std::size_t TArmoringReader::ArmorCharacter(const unsigned char* s, std::size_t 
         PutArmor(kArmorMark, out);
         return 1;
     }
-    std::size_t length = s[0] < 0xC2 ? 0 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : s[0] < 0xF5 ? 4 : 0;
+    std::size_t length = Utf8SequenceLength(s[0]);
     if (length > available) {
         if (!atEnd) return 0;
         length = 0;
     }
-    const std::string_view sequence(reinterpret_cast<const char*>(s), length);
-    if (length == 0 || FindInvalidUtf8(sequence) != std::string_view::npos) {
+    char32_t c = 0;
+    if (!DecodeUtf8Sequence(s, length, c)) {
         *out++ = static_cast<char>(s[0]);  // left for the parser to refuse
         return 1;
     }
-    char32_t c = s[0] & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (s[k] & 0x3Fu);
     if (c == 0xFFFE || c == 0xFFFF) {
         std::memcpy(out, s, length);  // no XML character: refused as before
         out += length;
