@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "book/font_rasterizer.h"
-#include "book/glyph_set.h"
+#include "font/font_rasterizer.h"
+#include "font/glyph_set.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "book/book_error.h"
-#include "book/byte_order.h"
-#include "book/replacing_file.h"
+#include "base/byte_order.h"
+#include "base/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;

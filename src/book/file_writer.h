@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "build_log.h"
+#include "book/build_log.h"
 
 namespace quorix {
 

@@ -9,9 +9,9 @@
 #include <cerrno>
 
 #include "book/book_error.h"
-#include "book/byte_order.h"
+#include "base/byte_order.h"
 #include "book/file_writer.h"
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;

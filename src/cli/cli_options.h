@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "book/build_settings.h"
 
 namespace quorix {

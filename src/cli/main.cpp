@@ -7,11 +7,11 @@
 #include <string>
 #include <system_error>
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "book/file_writer.h"
-#include "book/font_lookup.h"
+#include "font/font_lookup.h"
 #include "cli_options.h"
-#include "book/stop_signals.h"
+#include "base/stop_signals.h"
 #include "preview_command.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "book/processors.h"
+#include "base/processors.h"
 #include "preview/png_writer.h"
 
 namespace quorix::preview {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 #include "preview/book_files.h"
 
 namespace quorix::preview {

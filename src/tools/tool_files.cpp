@@ -9,7 +9,7 @@
 #include <system_error>
 #include <utility>
 
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 namespace quorix {
 namespace {

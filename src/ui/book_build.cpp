@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "book/stop_signals.h"
+#include "base/stop_signals.h"
 #include "ui/work_place.h"
 
 namespace quorix {

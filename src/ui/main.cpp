@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "book/stop_signals.h"
+#include "base/stop_signals.h"
 #include "ui/book_build.h"
 #include "ui/fm_main.h"
 #include "ui/phone_preview_dialog.h"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "book/build_log.h"
 #include "book/build_settings.h"
 

@@ -10,9 +10,9 @@
 #include <exception>
 
 #include "book/book_error.h"
-#include "book/font_dat.h"
-#include "book/font_lookup.h"
-#include "book/font_rasterizer.h"
+#include "font/font_dat.h"
+#include "font/font_lookup.h"
+#include "font/font_rasterizer.h"
 
 namespace quorix {
 

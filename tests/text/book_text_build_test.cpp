@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "book/help_text.h"
 #include "test_support.h"
 #include "text_test_support.h"

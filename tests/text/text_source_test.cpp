@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "book/book_source.h"
+#include "builder/book_source.h"
 #include "test_support.h"
 #include "text/text_error.h"
 #include "text_test_support.h"

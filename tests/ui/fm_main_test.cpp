@@ -26,7 +26,7 @@
 #include <memory>
 #include <vector>
 
-#include "book/font_lookup.h"
+#include "font/font_lookup.h"
 
 using namespace quorix;
 

@@ -1,4 +1,4 @@
-// test_support.h - temporary directories and file helpers for the book tests.
+// test_support.h - temporary directories and file helpers shared by the test programs.
 #pragma once
 
 #include <filesystem>

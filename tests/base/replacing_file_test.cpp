@@ -1,5 +1,5 @@
 // replacing_file_test.cpp - new files that replace their final names whole.
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "test_support.h"
 
 namespace quorix {

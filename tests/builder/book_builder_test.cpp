@@ -1,5 +1,5 @@
 // book_builder_test.cpp - the driver's steps, log lines, failures and cleanup.
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // font_dat.cpp - encoding, checking and writing font.dat.
-#include "book/font_dat.h"
+#include "font/font_dat.h"
 
 #include <numeric>
 #include <stdexcept>
 #include <system_error>
 
 #include "book/book_error.h"
-#include "book/byte_order.h"
+#include "base/byte_order.h"
 #include "book/file_writer.h"
 
 namespace quorix {

@@ -1,5 +1,5 @@
 // processors.cpp - the processors of the affinity mask.
-#include "book/processors.h"
+#include "base/processors.h"
 
 #include <sched.h>
 

@@ -1,5 +1,5 @@
 // font_rasterizer.cpp - monochrome glyphs with FreeType into a one-bit strip.
-#include "book/font_rasterizer.h"
+#include "font/font_rasterizer.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -15,8 +15,8 @@
 
 #include "book/book_error.h"
 #include "book/code_page.h"
-#include "book/font_dat.h"
-#include "book/font_lookup.h"
+#include "font/font_dat.h"
+#include "font/font_lookup.h"
 
 namespace quorix {
 namespace {

@@ -1,5 +1,5 @@
 // font_lookup.cpp - resolving a face name with fontconfig.
-#include "book/font_lookup.h"
+#include "font/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "book/book_error.h"
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 namespace quorix {
 namespace {

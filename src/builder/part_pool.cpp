@@ -1,6 +1,6 @@
 // part_pool.cpp - workers take parts in order, make them side by side, and the calling
 // thread finishes them in order.
-#include "book/part_pool.h"
+#include "builder/part_pool.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "book/processors.h"
+#include "base/processors.h"
 
 namespace quorix {
 

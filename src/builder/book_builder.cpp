@@ -1,5 +1,5 @@
 // book_builder.cpp - runs the steps of a build in order and reports them.
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 
 #include <algorithm>
 #include <ctime>
@@ -11,18 +11,18 @@
 #include <vector>
 
 #include "book/book_error.h"
-#include "book/book_source.h"
+#include "builder/book_source.h"
 #include "book/code_page.h"
 #include "book/file_writer.h"
-#include "book/font_rasterizer.h"
+#include "font/font_rasterizer.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/jar_fitter.h"
-#include "book/part_maker.h"
-#include "book/part_pool.h"
+#include "builder/part_maker.h"
+#include "builder/part_pool.h"
 #include "book/part_reader.h"
-#include "book/replacing_file.h"
-#include "book/worker_trees.h"
+#include "base/replacing_file.h"
+#include "builder/worker_trees.h"
 #include "payload/reader_payload.h"
 
 namespace quorix {

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "archive/zip_writer.h"
-#include "book/book_builder.h"
-#include "book/font_rasterizer.h"
-#include "book/part_pool.h"
+#include "builder/book_builder.h"
+#include "font/font_rasterizer.h"
+#include "builder/part_pool.h"
 #include "book/part_reader.h"
 
 namespace quorix {

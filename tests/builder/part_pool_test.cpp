@@ -1,6 +1,6 @@
 // part_pool_test.cpp - the pool's order: parts taken in order, made side by side, their
 // lines and finishing in order; failures stop later parts and drop what they made.
-#include "book/part_pool.h"
+#include "builder/part_pool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // glyph_set.cpp - collecting the byte values of a part's text and help page.
-#include "book/glyph_set.h"
+#include "font/glyph_set.h"
 
 namespace quorix {
 

@@ -1,5 +1,5 @@
 // font_rasterizer_test.cpp - glyph strip, width table, limits and font.dat.
-#include "book/font_rasterizer.h"
+#include "font/font_rasterizer.h"
 
 #include <ft2build.h>
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "book/book_error.h"
-#include "book/font_dat.h"
-#include "book/font_lookup.h"
+#include "font/font_dat.h"
+#include "font/font_lookup.h"
 #include "test_support.h"
 
 // fontconfig loses a few bytes once while parsing its configuration files;

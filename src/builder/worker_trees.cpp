@@ -1,5 +1,5 @@
 // worker_trees.cpp - copies of the build's temporary tree, made and removed by the build.
-#include "book/worker_trees.h"
+#include "builder/worker_trees.h"
 
 #include <stdlib.h>
 

@@ -11,7 +11,7 @@
 
 #include "book/build_log.h"
 #include "book/build_settings.h"
-#include "book/glyph_set.h"
+#include "font/glyph_set.h"
 
 namespace quorix {
 

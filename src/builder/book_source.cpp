@@ -1,7 +1,7 @@
 // book_source.cpp - names and information from a book's title-info, valid for the build.
-#include "book/book_source.h"
+#include "builder/book_source.h"
 
-#include "book/book_builder.h"
+#include "builder/book_builder.h"
 #include "book/code_page.h"
 #include "text/code_page_encoder.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "build_log.h"
-#include "build_settings.h"
+#include "book/build_log.h"
+#include "book/build_settings.h"
 
 namespace quorix {
 

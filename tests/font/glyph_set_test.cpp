@@ -1,5 +1,5 @@
 // glyph_set_test.cpp - which byte values get a glyph.
-#include "book/glyph_set.h"
+#include "font/glyph_set.h"
 
 #include <gtest/gtest.h>
 

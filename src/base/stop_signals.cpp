@@ -1,5 +1,5 @@
 // stop_signals.cpp - the handlers only note the signal; the build polls it.
-#include "book/stop_signals.h"
+#include "base/stop_signals.h"
 
 #include <csignal>
 #include <initializer_list>

@@ -1,5 +1,5 @@
 // part_maker.cpp - the steps of one part, in order, in a worker's own tree.
-#include "book/part_maker.h"
+#include "builder/part_maker.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,10 +10,10 @@
 #include "book/book_error.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
-#include "book/glyph_set.h"
+#include "font/glyph_set.h"
 #include "book/help_text.h"
 #include "book/jar_fitter.h"
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 namespace quorix {
 namespace fs = std::filesystem;

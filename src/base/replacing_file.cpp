@@ -1,5 +1,5 @@
 // replacing_file.cpp - exclusive new files, renamed over their final names.
-#include "book/replacing_file.h"
+#include "base/replacing_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
