@@ -1,14 +1,16 @@
-// book_files.cpp - a built book's members, read from its JAR with libzip or from a directory.
+// book_files.cpp - a built book's members, read from its JAR or from a directory.
 #include "preview/book_files.h"
-
-#include <zip.h>
 
 #include <algorithm>
 #include <array>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "text/text_error.h"
+#include "text/zip_archive.h"
 
 namespace quorix::preview {
 
@@ -20,36 +22,28 @@ constexpr std::array<std::string_view, 4> kMembers{"font.dat", "book.dat", "help
                                                    "TBookCanvas.class"};
 constexpr std::string_view kFullCanvasClass = "com/nokia/mid/ui/FullCanvas";
 
-struct TZipCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-struct TZipFileCloser {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
 TPreviewError Lacks(const fs::path& where, std::string_view member) {
     return TPreviewError(where.string() + std::string(kMsgBookLacks) + std::string(member));
 }
 
-std::vector<std::uint8_t> ReadMember(zip_t* archive, const fs::path& jar, std::string_view name) {
+std::vector<std::uint8_t> ReadMember(const TZipArchive& archive, const fs::path& jar,
+                                     std::string_view name) {
     const std::string member(name);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat(archive, member.c_str(), 0, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0) {
+    const std::optional<std::uint64_t> size = archive.Size(member);
+    if (!size) {
         throw Lacks(jar, name);
     }
-    std::unique_ptr<zip_file_t, TZipFileCloser> file(zip_fopen(archive, member.c_str(), 0));
-    if (!file) {
-        throw TPreviewError(std::string(kMsgCannotOpenBook) + jar.string() + ": " +
-                            zip_strerror(archive));
+    std::string bytes;
+    try {
+        bytes = archive.ReadAll(member, *size);
+    } catch (const TTextError& e) {
+        throw TPreviewError(std::string(kMsgCannotOpenBook) + jar.string() + ": " + e.what());
     }
-    std::vector<std::uint8_t> bytes(stat.size);
-    const zip_int64_t got = zip_fread(file.get(), bytes.data(), bytes.size());
-    if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size) {
+    if (bytes.size() != *size) {
         throw TPreviewError(std::string(kMsgCannotOpenBook) + jar.string() + ": " + member +
                             " is damaged");
     }
-    return bytes;
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::vector<std::uint8_t> ReadPlainFile(const fs::path& dir, std::string_view name) {
@@ -92,19 +86,13 @@ TBookFiles ReadBookFiles(const fs::path& jarOrDirectory) {
         }
         return Assemble(std::move(members));
     }
-    int error = 0;
-    std::unique_ptr<zip_t, TZipCloser> archive(
-        zip_open(jarOrDirectory.c_str(), ZIP_RDONLY, &error));
+    std::string why;
+    const std::optional<TZipArchive> archive = TZipArchive::Open(jarOrDirectory, why);
     if (!archive) {
-        zip_error_t why;
-        zip_error_init_with_code(&why, error);
-        std::string text = std::string(kMsgCannotOpenBook) + jarOrDirectory.string() + ": " +
-                           zip_error_strerror(&why);
-        zip_error_fini(&why);
-        throw TPreviewError(text);
+        throw TPreviewError(std::string(kMsgCannotOpenBook) + jarOrDirectory.string() + ": " + why);
     }
     for (std::size_t i = 0; i < kMembers.size(); ++i) {
-        members[i] = ReadMember(archive.get(), jarOrDirectory, kMembers[i]);
+        members[i] = ReadMember(*archive, jarOrDirectory, kMembers[i]);
     }
     return Assemble(std::move(members));
 }

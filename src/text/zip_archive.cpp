@@ -46,9 +46,20 @@ class TZipEntryReader : public TByteReader {
 }  // namespace
 
 std::optional<TZipArchive> TZipArchive::Open(const std::filesystem::path& path) {
+    std::string why;
+    return Open(path, why);
+}
+
+std::optional<TZipArchive> TZipArchive::Open(const std::filesystem::path& path, std::string& why) {
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (archive == nullptr) return std::nullopt;
+    if (archive == nullptr) {
+        zip_error_t reason;
+        zip_error_init_with_code(&reason, error);
+        why = zip_error_strerror(&reason);
+        zip_error_fini(&reason);
+        return std::nullopt;
+    }
     return TZipArchive(archive);
 }
 
@@ -96,6 +107,15 @@ bool TZipArchive::Encrypted(const std::string& name) const {
     zip_stat_init(&info);
     if (zip_stat(archive_, name.c_str(), 0, &info) != 0) return false;
     return (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
+}
+
+std::optional<std::uint64_t> TZipArchive::Size(const std::string& name) const {
+    zip_stat_t info;
+    zip_stat_init(&info);
+    if (zip_stat(archive_, name.c_str(), 0, &info) != 0 || (info.valid & ZIP_STAT_SIZE) == 0) {
+        return std::nullopt;
+    }
+    return info.size;
 }
 
 std::string TZipArchive::ReadAll(const std::string& name, std::size_t limit) const {
