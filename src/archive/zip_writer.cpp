@@ -209,7 +209,6 @@ void TZWBaseArchiver::InitEntry(TZWEntry& entry, const TZWCandidate& c, TZWOpera
     h.nameLength = static_cast<std::uint16_t>(c.storedName.size());
     h.externalAttributes = c.attributes;
     entry.pending = true;
-    entry.password = password_;
     entry.sourcePath = c.path;
     entry.level = c.isDirectory ? 0 : mode_;
     entry.operation = op;

@@ -130,7 +130,6 @@ class TZWBaseArchiver {
     TZWOptions options_;
     TZWDeflater deflater_ = TZWDeflater::zlib;
     std::unique_ptr<TStrongDeflater> strongest_;  // made when first needed
-    std::string password_;
     std::unique_ptr<TArchiveFile> file_;
     TZWDirManager dir_;
     int depth_ = 0;

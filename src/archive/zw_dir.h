@@ -41,7 +41,6 @@ struct TZWEntry {
     std::string storedName;
     std::string comment;
     bool pending = false;
-    std::string password;
     std::filesystem::path sourcePath;
     int level = 0;
     TZWOperation operation = TZWOperation::added;

@@ -9,30 +9,12 @@
 #include <system_error>
 #include <utility>
 
-#include "book/book_error.h"
 #include "base/byte_order.h"
 #include "base/replacing_file.h"
+#include "book/book_error.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
-
-std::string IoErrorMessage(int errorCode) {
-    switch (errorCode) {
-        case ENOENT:
-            return "File not found";
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-            return "File access denied";
-        case ENOSPC:
-        case EFBIG:
-        case EDQUOT:
-            return "Disk full";
-        default:
-            return "I/O error " + std::to_string(errorCode);
-    }
-}
 
 namespace {
 

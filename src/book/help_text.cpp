@@ -8,6 +8,7 @@
 
 #include "book/code_page.h"
 #include "book/file_writer.h"
+#include "book/part_files.h"
 
 namespace quorix {
 namespace {
@@ -121,7 +122,7 @@ std::string THelpText::Fill(std::string_view templ, std::string_view infoText,
 
 void THelpText::Write(std::string_view filled, const std::filesystem::path& tempDir,
                       TBuildLog& log) {
-    WriteTextFile(filled, tempDir / "help.dat", true, log);
+    WriteTextFile(filled, tempDir / kHelpDatName, true, log);
 }
 
 char LocaleDecimalSeparator() {

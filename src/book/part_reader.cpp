@@ -8,10 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "book/book_error.h"
 #include "base/byte_order.h"
-#include "book/file_writer.h"
 #include "base/replacing_file.h"
+#include "book/book_error.h"
+#include "book/file_writer.h"
+#include "book/part_files.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -143,7 +144,7 @@ TPart TPartReader::ReadNext(std::string& buffer) {
 void TPartReader::WriteBookDat(std::string_view part, const fs::path& tempDir, TBuildLog& log) {
     std::string prefix;
     putU32BE(prefix, static_cast<std::uint32_t>(part.size()));
-    fs::path path = tempDir / "book.dat";
+    fs::path path = tempDir / kBookDatName;
     std::string_view pieces[] = {prefix, part};
     WriteRawFile(pieces, path);
     log.Add("Create text file " + path.string() + ", size " + std::to_string(part.size()) +

@@ -9,9 +9,9 @@
 
 #include "book/build_log.h"
 
-inline constexpr std::string_view kMsgSourceChanged = "The source changed during the build: ";
-
 namespace quorix {
+
+inline constexpr std::string_view kMsgSourceChanged = "The source changed during the build: ";
 
 // How many bytes of a read make the part: after a full read, up to and including
 // the last ".", "?" or "!" (all of it when there is none); after a short read, all.

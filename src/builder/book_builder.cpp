@@ -10,19 +10,20 @@
 #include <system_error>
 #include <vector>
 
+#include "base/replacing_file.h"
 #include "book/book_error.h"
-#include "builder/book_source.h"
 #include "book/code_page.h"
 #include "book/file_writer.h"
-#include "font/font_rasterizer.h"
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/jar_fitter.h"
+#include "book/part_files.h"
+#include "book/part_reader.h"
+#include "builder/book_source.h"
 #include "builder/part_maker.h"
 #include "builder/part_pool.h"
-#include "book/part_reader.h"
-#include "base/replacing_file.h"
 #include "builder/worker_trees.h"
+#include "font/font_rasterizer.h"
 #include "payload/reader_payload.h"
 
 namespace quorix {
@@ -32,10 +33,8 @@ namespace {
 
 // Files a build leaves in the temporary directory; "jar.exe" is an old
 // companion tool's name that is cleared as well.
-constexpr std::string_view kTempFiles[] = {"jar.exe",  "book.dat",          "help.dat",
-                                           "font.dat", "TBookMIDlet.class", "TBookCanvas.class"};
-constexpr std::string_view kMetaDirName = "META-INF";
-constexpr std::string_view kManifestName = "MANIFEST.MF";
+constexpr std::string_view kTempFiles[] = {"jar.exe",    kBookDatName,   kHelpDatName,
+                                           kFontDatName, kMainClassFile, kCanvasClassFile};
 
 std::string ClockTime() {
     std::time_t now = std::time(nullptr);
@@ -70,15 +69,15 @@ class TBookParts : public TPartWork {
 
 // One build: the settings as converted for the phone and the paths it works in.
 class TBuildRun {
-public:
-  TBuildRun(const TBuildPlace& place, const TBuildOptions& options, const TBuildSettings& settings,
-            TBuildLog& log)
-      : place_(place), options_(options), settings_(settings), log_(log) {}
+  public:
+    TBuildRun(const TBuildPlace& place, const TBuildOptions& options,
+              const TBuildSettings& settings, TBuildLog& log)
+        : place_(place), options_(options), settings_(settings), log_(log) {}
 
-  void Run();
-  void Cleanup();
+    void Run();
+    void Cleanup();
 
-private:
+  private:
     void PrepareDirectories();
     void BuildParts();
     std::uint64_t PlanToFit();
@@ -120,8 +119,8 @@ void TBuildRun::Run() {
     log_.Add("Creating temporary files...");
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
 
-    text_ = TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_),
-                                   place_.tempParent);
+    text_ =
+        TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_), place_.tempParent);
     for (const std::string& line : text_.Report()) log_.Add(line);
     context_.sourceSize = source_.Open(text_.Path());
     context_.partCount = context_.jarLimit == 0 ? source_.PlanParts(partSize_) : PlanToFit();

@@ -5,31 +5,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <string>
 #include <system_error>
 
+#include "archive/zip_format.h"
+#include "base/replacing_file.h"
 #include "book/book_error.h"
 #include "book/descriptors.h"
 #include "book/file_writer.h"
-#include "font/glyph_set.h"
 #include "book/help_text.h"
 #include "book/jar_fitter.h"
-#include "base/replacing_file.h"
+#include "book/part_files.h"
+#include "font/glyph_set.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kMetaDirName = "META-INF";
-constexpr std::string_view kManifestName = "MANIFEST.MF";
 // What each part writes anew; the class files stay for every part.
-constexpr std::string_view kPartFiles[] = {"book.dat", "help.dat", "font.dat"};
-constexpr std::uint32_t kSearchAttributes = 10431;  // every kind of file and directory
+constexpr std::string_view kPartFiles[] = {kBookDatName, kHelpDatName, kFontDatName};
 // Every entry of a part's JAR, as stored.
-constexpr std::string_view kJarEntries[] = {"META-INF/",         "META-INF/MANIFEST.MF",
-                                            "TBookMIDlet.class", "TBookCanvas.class",
-                                            "book.dat",          "help.dat",
-                                            "font.dat"};
+std::array<std::string, 7> JarEntries() {
+    const std::string metaDir = std::string(kMetaDirName) + "/";
+    return {metaDir,
+            metaDir + std::string(kManifestName),
+            std::string(kMainClassFile),
+            std::string(kCanvasClassFile),
+            std::string(kBookDatName),
+            std::string(kHelpDatName),
+            std::string(kFontDatName)};
+}
 
 // The log as the one-worker build writes it: a worker's tree is named as the build's
 // temporary directory, so that the log does not depend on which worker made a part.
@@ -79,7 +86,6 @@ TPartMaker::TPartMaker(const TPartContext& context, fs::path tree, TFontRasteriz
       font_(std::move(font)),
       askMutex_(askMutex) {
     zw_.SetCompressionLevel(TZWCompressionLevel::clMax);
-    zw_.SetCompressionMode(9);
     zw_.SetDeflater(context.compression == TCompression::max ? TZWDeflater::strongest
                                                              : TZWDeflater::zlib);
     zw_.OnProcessFileFailure = [this](const TZWFailureInfo& failure) {
@@ -238,8 +244,8 @@ void TPartMaker::PackInto(const fs::path& name, int fd) {
         zw_.OpenNew(fd);
         zw_.SetBaseDir(tree_);
         zw_.BeginUpdate();
-        zw_.AddMatching(kMetaDirName, kSearchAttributes, "");
-        zw_.AddMatching("*.*", kSearchAttributes, "");
+        zw_.AddMatching(kMetaDirName, zipfmt::kDefaultSearchAttr, "");
+        zw_.AddMatching("*.*", zipfmt::kDefaultSearchAttr, "");
         zw_.EndUpdate();
         CheckJarEntries();
     } catch (...) {
@@ -252,10 +258,10 @@ void TPartMaker::PackInto(const fs::path& name, int fd) {
 // A file that could not be listed or opened must not leave a JAR that looks whole.
 void TPartMaker::CheckJarEntries() const {
     std::string missing;
-    for (std::string_view name : kJarEntries) {
-        if (ignored_.count(std::string(name)) != 0) continue;
-        if (!zw_.Entries().Find(std::string(name))) {
-            missing += (missing.empty() ? "" : ", ") + std::string(name);
+    for (const std::string& name : JarEntries()) {
+        if (ignored_.count(name) != 0) continue;
+        if (!zw_.Entries().Find(name)) {
+            missing += (missing.empty() ? "" : ", ") + name;
         }
     }
     if (!missing.empty()) throw TBookError(std::string(kMsgArchiveIncomplete) + missing);

@@ -8,10 +8,9 @@
 #include <string_view>
 
 #include "book/build_log.h"
+#include "book/part_files.h"
 
 namespace quorix {
-
-inline constexpr std::string_view kFontDatName = "font.dat";
 
 // The reader reads h and every width as signed bytes, T as a signed 16-bit
 // number, and keeps 16 rows per column word.

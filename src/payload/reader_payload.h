@@ -7,14 +7,12 @@
 
 #include "book/build_log.h"
 #include "book/build_settings.h"
+#include "book/part_files.h"
 
 namespace quorix {
 
-inline constexpr std::string_view kMainClassFile = "TBookMIDlet.class";
-inline constexpr std::string_view kCanvasClassFile = "TBookCanvas.class";
-
 class TReaderPayload {
-public:
+  public:
     // Writes the main class, then the canvas for the phone type, into targetDir; each file
     // is logged by WriteBlob and a failure raises its "Can not create/save file" message.
     static void Write(const std::filesystem::path& targetDir, PhoneType phoneType, TBuildLog& log);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "book/part_files.h"
 #include "text/text_error.h"
 #include "text/zip_archive.h"
 
@@ -18,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kMembers{"font.dat", "book.dat", "help.dat",
-                                                   "TBookCanvas.class"};
+constexpr std::array<std::string_view, 4> kMembers{kFontDatName, kBookDatName, kHelpDatName,
+                                                   kCanvasClassFile};
 constexpr std::string_view kFullCanvasClass = "com/nokia/mid/ui/FullCanvas";
 
 TPreviewError Lacks(const fs::path& where, std::string_view member) {
