@@ -7,17 +7,18 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "preview/reader_breaks.h"
+
 namespace quorix::preview {
 
 namespace {
 
-// A line may wrap after any of these.
-constexpr std::string_view kBreaks = " !,-:;?";
 constexpr std::uint8_t kCarriageReturn = 13;
 
+// A line may wrap after any of the reader's BREAKS (generated from TBookMIDlet.java).
 constexpr std::array<bool, 256> kIsBreak = [] {
     std::array<bool, 256> table{};
-    for (char c : kBreaks) table[static_cast<std::uint8_t>(c)] = true;
+    for (char c : kReaderBreaks) table[static_cast<std::uint8_t>(c)] = true;
     return table;
 }();
 
@@ -43,6 +44,7 @@ int LayoutHeight(TScreen screen, TCanvasKind canvas) {
     return canvas == TCanvasKind::FullScreen && screen.height == 144 ? 208 : screen.height;
 }
 
+// TBookMIDlet.getStrLen.
 int LineLength(const TReaderFont& font, std::span<const std::uint8_t> page, int start, int limit,
                bool wordWrap) {
     int width = 0;
@@ -79,6 +81,7 @@ TPageRenderer::TPageRenderer(const TReaderFont& font, TReaderView view)
     }
 }
 
+// TBookMIDlet.paintOffScreen: the page view's lines, then its bar.
 int TPageRenderer::Paint(const TReaderDocument& doc, int offset, TPageImage* image) const {
     const std::span<const std::uint8_t> page = doc.PageData(offset);
     const int height = font_.Height();
@@ -117,6 +120,7 @@ int TPageRenderer::Paint(const TReaderDocument& doc, int offset, TPageImage* ima
 
 // Pen at x = 1; each glyph's set bits drawn in its columns, then one blank column after it. A
 // byte without glyph draws nothing and leaves the pen where it is.
+// The glyph loop of TBookMIDlet.paintOffScreen.
 void TPageRenderer::DrawLine(std::span<const std::uint8_t> line, int y, TPageImage* image) const {
     int x = 1;
     // Column words have at most 16 rows; a glyph whose rows all fall on the image is drawn

@@ -1,4 +1,6 @@
 // page_renderer.h - the reader's page view in C++: line measuring, word wrap, glyphs, bar.
+// It mirrors reader/src/TBookMIDlet.java (getStrLen, paintOffScreen, the 144-row rule of paint);
+// reader/tests/agreement_test.sh compares the two pixel for pixel, so change them together.
 #pragma once
 
 #include <cstdint>
