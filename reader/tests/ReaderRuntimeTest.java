@@ -80,7 +80,7 @@ public class ReaderRuntimeTest extends ReaderFixture {
             }
             screens.add(screen.pixels.clone());
         }
-        byte[] rec = RecordStore.stores.get("book").get(0);
+        byte[] rec = RecordStore.stores.get(store()).get(0);
         bookmark[0] = rec[0] | rec[1] << 7 | rec[2] << 14;
         return screens;
     }
