@@ -22,7 +22,7 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static final int MODE_MESSAGE = 1;          // message box or key list on screen, next key closes it
     static final int MODE_START = 2;            // start screen
     static final int MODE_PAGE_MESSAGE = 3;     // fresh page with a message over it
-    static final int MODE_MISSING = 4;          // page with a missing resource's name, then page view
+    static final int MODE_MISSING = 4;          // page with a missing document's name
     static final int ANCHOR = Graphics.TOP | Graphics.LEFT;  // every system-font string
     static final String BREAKS = " !,-:;?";      // a line may wrap after any of these
     // The key lists and key messages in one constant, '|' after each item, split at start-up.
@@ -316,8 +316,8 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             g.drawString(fInfoMsg, x + 3, 11, ANCHOR);
         }
         // A box stays until the next key closes it, and every paint till then draws it again;
-        // a missing resource's name does not hold the keys up.
-        fInfoMode = mode % MODE_MISSING == 0 ? MODE_PAGE : MODE_MESSAGE;
+        // a missing document's name stays on its page, and does not hold the keys up.
+        fInfoMode = mode % MODE_MISSING == 0 ? mode : MODE_MESSAGE;
         fPaintTime = (int) System.currentTimeMillis() - start;
         if (fDebugMode) {
             int y = gh - 2 * fh - 3;
