@@ -142,7 +142,7 @@ public class ReaderRuntimeTest extends ReaderFixture {
     }
 
     @Test
-    public void firstClipOf144IsTakenAs208OnlyByTheFullScreenCanvas() {
+    public void clipOf144IsTakenAs208OnlyByTheFullScreenCanvas() {
         write("font.dat", fontDat(13, widths(4), 1));
         write("help.dat", doc(repeat("a\r", 40)));
         write("book.dat", doc("b\r"));
