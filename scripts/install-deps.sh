@@ -11,6 +11,7 @@ packages=(
     openjdk-17-jdk-headless proguard-cli junit4
     libuchardet-dev libxml2-dev libzip-dev
     zip unzip time python3 clang libclang-rt-14-dev
+    pandoc
     desktop-file-utils openbox dpkg-dev fakeroot
 )
 

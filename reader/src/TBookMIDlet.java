@@ -19,16 +19,15 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static final int fPageReadSize = 2998;      // text bytes read per page load
     static final int fPagesStartSize = 200;     // page history ring
     static final int MODE_PAGE = 0;             // page view
-    static final int MODE_MESSAGE = 1;          // message box on screen, next key closes it
+    static final int MODE_MESSAGE = 1;          // message box or key list on screen, next key closes it
     static final int MODE_START = 2;            // start screen
     static final int MODE_PAGE_MESSAGE = 3;     // fresh page with a message over it
-    static final int MODE_KEYS = 4;             // key list
-    static final int MODE_MISSING = 5;          // page with a missing resource's name, then page view
+    static final int MODE_MISSING = 4;          // page with a missing document's name
     static final int ANCHOR = Graphics.TOP | Graphics.LEFT;  // every system-font string
     static final String BREAKS = " !,-:;?";      // a line may wrap after any of these
     // The key lists and key messages in one constant, '|' after each item, split at start-up.
     // Items 0-8 are the full key list, 9-17 the short one; key k's message is item MSG + k, and
-    // a toggle's "off" message item MSG + 10 + k.
+    // a toggle's "off" message item MSG + 10 + k. Key 2's empty item stands for the key list.
     static final String TEXTS =
         "1 full help|2 keys|3 word wrap|4 first page|5 save bookmark|6 goto bookmark|7 prev page|"
         + "9 light on/off|0*# next page|1 full hlp|2 keys|3 w wrap|4 first|5 save mark|6 goto mark|"
@@ -59,9 +58,12 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
     static int fInfoMode;
     static String fInfoMsg;
     static final String fLogo = "www.kelvatrone.com";
-    static int gw;
-    // Public, so that its name and access survive shrinking: the full-screen canvas sets it.
-    public static int gh;
+    static int gw;                              // 0 until a paint measures the canvas
+    static int gh;
+    // Rows a clip of 144 rows lacks: 0 on the standard canvas, where 144 rows are real; the
+    // full-screen canvas sets 64, since some phones clip its 208 rows to 144. Public, so that
+    // its name and access survive shrinking.
+    public static int fClipped;
     static int fLoadTime;
     static int fPaintTime;
     static String[] fTexts = new String[38];    // the items of TEXTS
@@ -83,7 +85,6 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         fLightMode = false;
         fDebugMode = false;
         gw = 0;
-        gh = 144;
         fInfoMode = MODE_START;
         fInfoMsg = "Quorix reader 2.1";
         fCanvas = new TBookCanvas(this);
@@ -125,8 +126,10 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             fCharOffset = new short[256];
             fCharBuff = new short[1];
         } else {
-            // The page on screen starts here, however often it is painted.
+            // The page on screen starts here, however often it is painted; the next paint
+            // measures the canvas, which may have turned or lost its soft-key bar.
             fPrevCursorPos = fCursorPos;
+            gw = 0;
             fPageLen = 0;
             fSize = 0;
         }
@@ -158,19 +161,15 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                     }
                 } else {
                     fSize = read(4);
-                    // Skipping reads into the page buffer, which is cleared afterwards.
+                    // Skipping reads into the page buffer; nothing past fPageLen is ever read, so
+                    // what the skip leaves there needs no clearing.
                     int n = 1;
                     for (int skip = fCursorPos; skip > 0 && n > 0; skip -= n) {
                         n = fIn.read(fPageBuff, 0, Math.min(skip, fPageReadSize));
                     }
-                    for (int i = 0; i <= fPageReadSize; i++) {
-                        fPageBuff[i] = 0;
-                    }
-                    while (n >= 0 && fPageLen < fPageReadSize) {
-                        n = fIn.read(fPageBuff, fPageLen, fPageReadSize - fPageLen);
-                        if (n > 0) {
-                            fPageLen += n;
-                        }
+                    while (fPageLen < fPageReadSize
+                            && (n = fIn.read(fPageBuff, fPageLen, fPageReadSize - fPageLen)) > 0) {
+                        fPageLen += n;
                     }
                 }
                 fIn.close();
@@ -274,14 +273,13 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         g.setFont(font);
         if (gw == 0) {
             gw = g.getClipWidth();
-            // 144 rows stay what the canvas set up beforehand (see its constructor).
             int h = g.getClipHeight();
-            if (h != 144) {
-                gh = h;
-            }
+            // Plus fClipped where h is 144: (h ^ 144) - 1 is negative for 144 alone.
+            gh = h + ((h ^ 144) - 1 >> 31 & fClipped);
         }
         int mode = fInfoMode;
-        if (mode != MODE_MESSAGE && mode != MODE_KEYS) {
+        // A box goes over what the screen shows; every other mode draws the whole screen.
+        if (mode != MODE_MESSAGE) {
             g.setColor(255, 255, 255);
             g.fillRect(0, 0, gw, gh);
             g.setColor(0, 0, 0);
@@ -291,7 +289,9 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                 paintOffScreen(g);
             }
         }
-        if (mode == MODE_KEYS) {
+        if (mode == MODE_PAGE) {
+            // no box
+        } else if (fInfoMsg == fTexts[MSG + 2]) {
             int list = SHORT_KEYS * ((gh - 128) >>> 31);  // the short list below 128 pixels
             drawBox(g, 2, 2, gw - 8, gh - 8);
             int x = 4;
@@ -309,15 +309,15 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
                     x = gw - 8 - widest - 4;
                 }
             }
-        } else if (mode != MODE_PAGE) {
+        } else {
             int w = font.stringWidth(fInfoMsg) + 4;
             int x = (gw - w) >> 1;
             drawBox(g, x, 8, w, fh + 5);
             g.drawString(fInfoMsg, x + 3, 11, ANCHOR);
         }
-        // A box stays until the next key closes it; a missing resource's name does not hold
-        // the keys up.
-        fInfoMode = mode % MODE_MISSING == 0 ? MODE_PAGE : MODE_MESSAGE;
+        // A box stays until the next key closes it, and every paint till then draws it again;
+        // a missing document's name stays on its page, and does not hold the keys up.
+        fInfoMode = mode % MODE_MISSING == 0 ? mode : MODE_MESSAGE;
         fPaintTime = (int) System.currentTimeMillis() - start;
         if (fDebugMode) {
             int y = gh - 2 * fh - 3;
@@ -341,14 +341,12 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
             fInfoMode = MODE_PAGE;
             load(fCurrentFileName);
         } else {
-            if (key < '0' || key > '9') {
-                if (action == Canvas.UP || action == Canvas.LEFT) {
-                    key = '7';
-                } else if (action == Canvas.RIGHT || action == Canvas.DOWN) {
-                    key = '0';
-                } else if (action == Canvas.FIRE) {
-                    key = '5';
-                }
+            if ((key - '0' | '9' - key) < 0) {  // not a digit key: one test, not two
+                // UP and LEFT go back as 7 does, FIRE saves as 5 does, and any other action
+                // (RIGHT, DOWN, none at all) turns the page as 0 does. Bit n of a mask stands
+                // for action n; masks and sums cost the class file less than branches.
+                key = '0' + 7 * ((1 << Canvas.UP | 1 << Canvas.LEFT) >> action & 1)
+                        + 5 * ((1 << Canvas.FIRE) >> action & 1);
             }
             handleKey(key);
         }
@@ -371,17 +369,15 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         if (key == 9) {
             fCanvas.light(on = fLightMode ^= true);
         }
-        if (key > 0 && key <= 9 && key != 2 && key != 7) {
+        if (key > 0 && key <= 9 && key != 7) {
             fInfoMsg = fTexts[on ? MSG + key : MSG + 10 + key];
             fInfoMode = MODE_PAGE_MESSAGE;
         }
         switch (key) {
-            case 2:
-                fInfoMode = MODE_KEYS;
-                return;
             case 5:
                 bookmark(true);
                 // fall through: no page load
+            case 2:
             case 3:
             case 9:
                 fInfoMode = MODE_MESSAGE;
@@ -422,11 +418,20 @@ public class TBookMIDlet extends MIDlet implements CommandListener {
         load(fCurrentFileName);
     }
 
-    // Record 1 of "book" holds the offset of the page on screen in three 7-bit groups,
-    // lowest first. A missing record leaves the offset as it is.
+    // Record 1 holds the offset of the page on screen in three 7-bit groups, lowest first. The
+    // runtime keys an application's stores by its name, which a book installed over another of
+    // that name shares, so the store is named after this book: a number made of its length and
+    // first bytes. Another book's bookmark is then never found; a missing one leaves the offset
+    // as it is.
     static void bookmark(boolean save) {
         try {
-            RecordStore rs = RecordStore.openRecordStore("book", true);
+            fIn = fCanvas.getClass().getResourceAsStream(fBookFile);
+            int id = read(4);
+            for (int i = 0; i < 256; i++) {
+                id = id * 31 + fIn.read();  // -1 past the end
+            }
+            fIn.close();
+            RecordStore rs = RecordStore.openRecordStore(new StringBuffer().append(id).toString(), save);
             if (save) {
                 int pos = fPrevCursorPos;
                 byte[] rec = {(byte) (pos & 0x7F), (byte) ((pos >> 7) & 0x7F), (byte) ((pos >> 14) & 0x7F)};

@@ -112,7 +112,7 @@ public class ReaderLayoutTest extends ReaderFixture {
         key('0');
         key(-5);  // FIRE: save bookmark
         assertEquals("bookmark saved", message());
-        assertArrayEquals34(RecordStore.stores.get("book").get(0));
+        assertArrayEquals34(RecordStore.stores.get(store()).get(0));
         key(-20);
         key('2');  // a digit that is also a game key keeps its meaning: the key list
         assertEquals(TBookMIDlet.MODE_MESSAGE, TBookMIDlet.fInfoMode);
@@ -140,7 +140,7 @@ public class ReaderLayoutTest extends ReaderFixture {
             TBookMIDlet.fInfoMode = 0;
         }
         TBookMIDlet.handleKey('2');
-        assertEquals(TBookMIDlet.MODE_KEYS, TBookMIDlet.fInfoMode);
+        assertEquals(TBookMIDlet.MODE_MESSAGE, TBookMIDlet.fInfoMode);
         TBookMIDlet.fInfoMode = 0;
         TBookMIDlet.handleKey('7');
         TBookMIDlet.handleKey('*');
@@ -221,13 +221,13 @@ public class ReaderLayoutTest extends ReaderFixture {
         startWith("", "");
         TBookMIDlet.fPrevCursorPos = 90000;
         TBookMIDlet.bookmark(true);
-        assertEquals(Arrays.toString(new byte[] {16, 63, 5}), Arrays.toString(RecordStore.stores.get("book").get(0)));
+        assertEquals(Arrays.toString(new byte[] {16, 63, 5}), Arrays.toString(RecordStore.stores.get(store()).get(0)));
         TBookMIDlet.fPrevCursorPos = 2097151;
         TBookMIDlet.bookmark(true);
-        assertEquals(1, RecordStore.stores.get("book").size());
+        assertEquals(1, RecordStore.stores.get(store()).size());
         TBookMIDlet.bookmark(false);
         assertEquals(2097151, TBookMIDlet.fCursorPos);
-        RecordStore.stores.put("book", new ArrayList<>(Arrays.asList(new byte[] {(byte) 0x90, (byte) 0xBF, 5})));
+        RecordStore.stores.put(store(), new ArrayList<>(Arrays.asList(new byte[] {(byte) 0x90, (byte) 0xBF, 5})));
         TBookMIDlet.bookmark(false);
         assertEquals(90000, TBookMIDlet.fCursorPos);
     }

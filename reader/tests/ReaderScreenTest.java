@@ -198,14 +198,14 @@ public class ReaderScreenTest extends ReaderFixture {
         write("book.dat", doc(book.toString()));
         start();
         key('0');
-        RecordStore.stores.put("book", new ArrayList<>(Arrays.asList(new byte[] {16, 63, 5})));
+        RecordStore.stores.put(store(), new ArrayList<>(Arrays.asList(new byte[] {16, 63, 5})));
         key('6');
         assertEquals("bookmark loaded", message());
         assertEquals(BLACK, screen.pixel(9, 0));  // a 9-column glyph: only 'W' reaches x = 9
         key('0');
         key('5');
-        assertArrayEquals(new byte[] {16, 63, 5}, RecordStore.stores.get("book").get(0));
-        assertEquals(1, RecordStore.stores.get("book").size());
+        assertArrayEquals(new byte[] {16, 63, 5}, RecordStore.stores.get(store()).get(0));
+        assertEquals(1, RecordStore.stores.get(store()).size());
         assertEquals(0, RecordStore.openCount);
     }
 

@@ -49,7 +49,7 @@ std::string TDescriptorWriter::JarUrl(std::string_view partName) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string url;
     for (unsigned char c : std::string(partName) + ".jar") {
-        if (c < 32 || c > 126 || c == '%' || c == '#' || c == '?') {
+        if (c < 32 || c > 126 || c == '%' || c == '#' || c == '?' || c == ':') {
             url.push_back('%');
             url.push_back(kHex[c >> 4]);
             url.push_back(kHex[c & 15]);

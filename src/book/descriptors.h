@@ -18,8 +18,9 @@ class TDescriptorWriter {
     static std::string JadText(std::string_view partName, std::string_view vendor,
                                std::uintmax_t jarSize);
 
-    // The JAR's file name as a relative URL: bytes outside printable ASCII and the
-    // "%", "#" and "?" that would end a URL's path are written as %XX.
+    // The JAR's file name as a relative URL: bytes outside printable ASCII, the "%", "#"
+    // and "?" that would end a URL's path, and ":", which would make "Name: 1.jar" a URL
+    // of the scheme "Name", are written as %XX.
     static std::string JarUrl(std::string_view partName);
 };
 

@@ -57,10 +57,13 @@ TTextOptions TextOptionsOf(const TBuildSettings& settings) {
 std::string BookNameFromTitle(const std::string& title, const std::string& codePage) {
     std::string name;
     std::size_t codePageBytes = 0;
-    for (const std::string& c : Characters(title, codePage, "/\\,")) {
+    // Beyond what the build refuses ("/", "\\", ","), the characters that memory cards' FAT
+    // file systems refuse: a separator becomes "-", the others a space, so the JAR and JAD
+    // copy onto a phone's card.
+    for (const std::string& c : Characters(title, codePage, "/\\,*?\"<>")) {
         // Each character is one byte in the code page.
         if (codePageBytes + 1 > kMaxNameBytes || name.size() + c.size() > kMaxNameBytes) break;
-        name += c;
+        name += c == ":" || c == "|" ? "-" : c;
         ++codePageBytes;
     }
     while (!name.empty() && name.back() == ' ') name.pop_back();

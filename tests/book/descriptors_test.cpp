@@ -54,6 +54,7 @@ TEST(Descriptors, JarUrlEscapesOnlyWhatEndsOrBreaksAPath) {
         {"ReadMe", "ReadMe.jar"},  {"My Book (1)!", "My Book (1)!.jar"},
         {"100%", "100%25.jar"},    {"a#b?c", "a%23b%3Fc.jar"},
         {"tab\x7F", "tab%7F.jar"}, {"\xC2\xA9", "%C2%A9.jar"},
+        {"Nettle: a library1", "Nettle%3A a library1.jar"}, {"a:b:", "a%3Ab%3A.jar"},
     };
     for (const Case& c : cases) EXPECT_EQ(TDescriptorWriter::JarUrl(c.name), c.url) << c.name;
 }

@@ -226,6 +226,23 @@ class Outputs(PairChecks):
                 self.assertFalse(os.path.exists(run.output + "/midlets"))
                 self.assertEqual(sorted(os.listdir(self.root + f"/cp{i}")), ["out", "tmp"])
 
+    # A book's title names it when --book is not given: what memory cards' FAT refuses
+    # becomes "-" or goes. A typed name keeps its ":", which the JAD's URL writes as %3A.
+    def test_names_for_memory_cards_and_urls(self):
+        md = write(self.root, "nettle.md", b"Nettle is a library. It has parts.\n")
+        fb2 = os.path.join(self.root, "nettle.fb2")
+        subprocess.run(["pandoc", md, "-t", "fb2", "-o", fb2, "--metadata",
+                        'title=Nettle: a library | "crypto" <*?>'], check=True)
+        cases = [([], "Nettle- a library - crypto", "Nettle- a library - crypto.jar"),
+                 (["--book", "Nettle: a library"], "Nettle: a library", "Nettle%3A a library.jar")]
+        for i, (args, name, url) in enumerate(cases):
+            with self.subTest(name=name):
+                run = self.run_cli(["--source", fb2] + args, name=f"title{i}")
+                self.assertEqual(run.code, 0, run.stdout)
+                self.assertEqual(run.midlets(), [name + ".jad", name + ".jar"])
+                jad = read(os.path.join(run.output, "midlets", name + ".jad")).decode("utf-8")
+                self.assertIn("\r\nMIDlet-Jar-URL: " + url + "\r\n", jad)
+
     def test_russian_help_in_another_code_page(self):
         path = write(self.root, "text.txt", b"Some text.")
         helps = {}

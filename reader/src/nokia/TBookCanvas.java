@@ -9,9 +9,9 @@ public class TBookCanvas extends FullCanvas {
 
     public TBookCanvas(TBookMIDlet midlet) {
         fMidlet = midlet;
-        // Some phones give the first paint of a full-screen canvas the clip of a screen under a
-        // soft-key bar, 144 rows; the reader then lays out for the canvas's 208.
-        TBookMIDlet.gh = 208;
+        // Some phones give a full-screen canvas the clip of a screen under a soft-key bar,
+        // 144 rows; the reader then lays out for the canvas's 208.
+        TBookMIDlet.fClipped = 64;
     }
 
     protected void paint(Graphics g) {
