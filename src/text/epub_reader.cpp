@@ -2,8 +2,8 @@
 #include "text/epub_reader.h"
 
 #include <libxml/HTMLparser.h>
-#include <libxml/parser.h>
 #include <libxml/encoding.h>
+#include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
@@ -140,7 +140,7 @@ void CheckNotProtected(const TZipArchive& archive, const std::vector<std::string
 
 // Elements whose content is never text of the book.
 bool IsHiddenElement(std::string_view n) {
-    static constexpr std::string_view kHidden[] = {"head",     "script", "style",  "title",
+    static constexpr std::string_view kHidden[] = {"head",     "script", "style",   "title",
                                                    "noscript", "svg",    "template"};
     for (std::string_view h : kHidden) {
         if (n == h) return true;
@@ -154,9 +154,9 @@ bool IsHeading(std::string_view n) {
 
 bool IsBlock(std::string_view n) {
     static constexpr std::string_view kBlocks[] = {
-        "p",      "div",    "li",     "blockquote", "tr",         "dt",      "dd",
-        "pre",    "table",  "ul",     "ol",         "dl",         "section", "article",
-        "header", "footer", "aside",  "nav",        "figure",     "figcaption", "hr",
+        "p",       "div",    "li",    "blockquote", "tr",     "dt",         "dd",
+        "pre",     "table",  "ul",    "ol",         "dl",     "section",    "article",
+        "header",  "footer", "aside", "nav",        "figure", "figcaption", "hr",
         "address", "center", "body",  "caption",    "main"};
     for (std::string_view b : kBlocks) {
         if (n == b) return true;
@@ -295,7 +295,8 @@ class THtmlText {
         auto match = std::find_if(open_.rbegin(), open_.rend(),
                                   [&](const TOpen& o) { return o.name == name; });
         if (match == open_.rend()) return;
-        const std::size_t keep = open_.size() - 1 - static_cast<std::size_t>(match - open_.rbegin());
+        const std::size_t keep =
+            open_.size() - 1 - static_cast<std::size_t>(match - open_.rbegin());
         while (open_.size() > keep) {
             TOpen open = std::move(open_.back());
             open_.pop_back();
@@ -339,9 +340,7 @@ class THtmlText {
         bool link;
     };
 
-    static std::string_view Chars(const xmlChar* s) {
-        return reinterpret_cast<const char*>(s);
-    }
+    static std::string_view Chars(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
 
     static bool IsInline(std::string_view n) {
         return !IsBlock(n) && !IsHeading(n) && n != "br" && n != "td" && n != "th";
@@ -387,8 +386,8 @@ class THtmlText {
     TLineSink& text_;
     std::string document_;
     std::vector<TOpen> open_;
-    int hidden_ = 0;     // open elements that hide what they hold
-    int pre_ = 0;        // open pre elements
+    int hidden_ = 0;  // open elements that hide what they hold
+    int pre_ = 0;     // open pre elements
     bool preStart_ = false;
     bool link_ = false;  // gathering the text of a link back
     std::string linkText_;
@@ -417,9 +416,9 @@ std::string ValueAfter(std::string_view head, std::size_t at) {
                                 head[at] == '\'' || head[at] == '\t'))
         ++at;
     std::size_t end = at;
-    while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) ||
-                                 head[end] == '-' || head[end] == '_' || head[end] == '.' ||
-                                 head[end] == ':'))
+    while (end < head.size() &&
+           (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' ||
+            head[end] == '_' || head[end] == '.' || head[end] == ':'))
         ++end;
     return std::string(head.substr(at, end - at));
 }

@@ -1,5 +1,7 @@
 // epub_reader_test.cpp - what of a content document reaches the book: the visible body text,
 // in the shapes producers write it.
+#include "text/epub_reader.h"
+
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -7,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "text/epub_reader.h"
 #include "text/text_lines.h"
 
 namespace quorix {
@@ -25,10 +26,11 @@ const std::string kHead =
     "<title>Not text</title><link rel=\"stylesheet\" href=\"s.css\" /><base href=\"x/\" />"
     "<script>var a = 'not text';</script><style>p { }</style></head>";
 
-std::string Xhtml(const std::string& body, const std::string& declaration =
-                                               "<?xml version=\"1.0\" encoding=\"utf-8\"?>") {
-    return declaration + "<html xmlns=\"http://www.w3.org/1999/xhtml\" "
-                         "xmlns:epub=\"http://www.idpf.org/2007/ops\">" +
+std::string Xhtml(const std::string& body,
+                  const std::string& declaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>") {
+    return declaration +
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+           "xmlns:epub=\"http://www.idpf.org/2007/ops\">" +
            kHead + "<body>" + body + "</body></html>";
 }
 
@@ -37,7 +39,8 @@ struct TDocument {
 };
 
 // The book's text as the reader writes it, CR for every line end.
-std::string ReadBook(const std::vector<TDocument>& documents, const std::vector<std::string>& spine) {
+std::string ReadBook(const std::vector<TDocument>& documents,
+                     const std::vector<std::string>& spine) {
     std::string items, refs;
     for (std::size_t i = 0; i < spine.size(); ++i) {
         items += "<item id=\"i" + std::to_string(i) + "\" href=\"" + spine[i] +
@@ -48,8 +51,8 @@ std::string ReadBook(const std::vector<TDocument>& documents, const std::vector<
     files.push_back({"META-INF/container.xml", kContainer});
     files.push_back({"OPS/book.opf",
                      "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
-                     "version=\"3.0\"><metadata/><manifest>" + items + "</manifest><spine>" +
-                         refs + "</spine></package>"});
+                     "version=\"3.0\"><metadata/><manifest>" +
+                         items + "</manifest><spine>" + refs + "</spine></package>"});
     zip_error_t error;
     zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &error);
     zip_source_keep(memory);
@@ -128,14 +131,16 @@ TEST(EpubReader, HonoursTheDocumentsDeclaredEncoding) {
         {"<?xml version=\"1.0\" encoding=\"KOI8-R\" ?>", koi8},
     };
     for (const auto& [declaration, word] : kDeclared) {
-        EXPECT_EQ(ReadBook({{"OPS/a.xhtml", Xhtml("<p>" + word + "</p>", declaration)}},
-                           {"a.xhtml"}),
-                  privet + "\r")
+        EXPECT_EQ(
+            ReadBook({{"OPS/a.xhtml", Xhtml("<p>" + word + "</p>", declaration)}}, {"a.xhtml"}),
+            privet + "\r")
             << declaration;
     }
     // A meta charset only (HTML written as XHTML by older tools).
-    std::string meta = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-                       "charset=windows-1251\"/></head><body><p>" + cp1251 + "</p></body></html>";
+    std::string meta =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=windows-1251\"/></head><body><p>" +
+        cp1251 + "</p></body></html>";
     EXPECT_EQ(ReadBook({{"OPS/a.xhtml", meta}}, {"a.xhtml"}), privet + "\r");
 }
 
