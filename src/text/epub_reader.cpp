@@ -456,20 +456,22 @@ void ReadDocument(const TZipArchive& archive, const std::string& name, THtmlText
 
     std::unique_ptr<TByteReader> in = archive.Reader(name);
     const std::string start = ReadUpTo(*in, kSniff);
-    // A byte-order mark says UTF-16; otherwise the document's own declaration, UTF-8 by default.
+    // A byte-order mark, else the document's own declaration, else UTF-8. Once the encoding is
+    // known, a meta further on that contradicts it is not obeyed.
     xmlCharEncoding encoding = XML_CHAR_ENCODING_UTF8;
     xmlCharEncodingHandlerPtr declared = nullptr;
-    if (start.substr(0, 3) == "\xEF\xBB\xBF") {
-        encoding = XML_CHAR_ENCODING_UTF8;
-    } else if (start.substr(0, 2) == "\xFF\xFE") {
+    bool known = true;
+    if (start.substr(0, 2) == "\xFF\xFE") {
         encoding = XML_CHAR_ENCODING_UTF16LE;
     } else if (start.substr(0, 2) == "\xFE\xFF") {
         encoding = XML_CHAR_ENCODING_UTF16BE;
-    } else {
+    } else if (start.substr(0, 3) != "\xEF\xBB\xBF") {
         const std::string named = DeclaredEncoding(start);
-        if (!named.empty() && named != "utf-8" && named != "utf8") {
+        known = named == "utf-8" || named == "utf8";
+        if (!named.empty() && !known) {
             declared = xmlFindCharEncodingHandler(named.c_str());
             if (declared != nullptr) encoding = XML_CHAR_ENCODING_NONE;
+            known = declared != nullptr;
         }
     }
     html.StartDocument(name);
@@ -479,7 +481,8 @@ void ReadDocument(const TZipArchive& archive, const std::string& name, THtmlText
         throw TTextError("The EPUB book can not be read: out of memory");
     }
     if (declared != nullptr) xmlSwitchToEncoding(ctxt.get(), declared);
-    htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
+    htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                       (known ? HTML_PARSE_IGNORE_ENC : 0));
     htmlParseChunk(ctxt.get(), start.data(), static_cast<int>(start.size()), 0);
     const bool never = false;
     FeedParser(ctxt.get(), *in, name, never, true);

@@ -142,6 +142,10 @@ TEST(EpubReader, HonoursTheDocumentsDeclaredEncoding) {
         "charset=windows-1251\"/></head><body><p>" +
         cp1251 + "</p></body></html>";
     EXPECT_EQ(ReadBook({{"OPS/a.xhtml", meta}}, {"a.xhtml"}), privet + "\r");
+    // The XML declaration comes first: a meta that contradicts it is not obeyed.
+    std::string both = "<?xml version=\"1.0\" encoding=\"utf-8\"?><html><head><meta "
+                       "charset=\"iso-8859-1\"/></head><body><p>" + privet + "</p></body></html>";
+    EXPECT_EQ(ReadBook({{"OPS/a.xhtml", both}}, {"a.xhtml"}), privet + "\r");
 }
 
 }  // namespace
