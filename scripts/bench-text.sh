@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # bench-text.sh - builds of a UTF-8 text and an FB2 book against the same text given as
-# code-page bytes (10 MB of text each), and the peak memory of 100 MB sources of both kinds.
+# code-page bytes (10 MB of text each), and the peak memory of 100 MB sources of each kind
+# (plain text, FB2 and EPUB).
 set -euo pipefail
 
 source "$(dirname "$0")/bench-setup.sh"
 
 python3 - "$CLI" "$WORK" <<'PY'
-import os, random, statistics, subprocess, sys, time
+import os, random, statistics, subprocess, sys, time, zipfile
 
 cli, work = sys.argv[1], sys.argv[2]
 rng = random.Random(12)
@@ -74,4 +75,35 @@ print(f"peak memory of a 100 MB UTF-8 build (MB): {build(path)[1]:.1f}")
 os.remove(path)
 path = write("big.fb2", fb2(big).encode("utf-8"))
 print(f"peak memory of a 100 MB FB2 build (MB): {build(path)[1]:.1f}")
+os.remove(path)
+
+def epub(paras, chapters):
+    """An EPUB of `chapters` XHTML documents with heads as producers write them, stored
+    uncompressed, so that the file is as large as its text."""
+    path = os.path.join(work, "big.epub")
+    step = len(paras) // chapters
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as z:
+        z.writestr("mimetype", "application/epub+zip")
+        z.writestr("META-INF/container.xml", '<?xml version="1.0"?><container version="1.0" '
+                   'xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile '
+                   'full-path="book.opf" media-type="application/oebps-package+xml"/></rootfiles>'
+                   '</container>')
+        items = "".join(f'<item id="c{i}" href="c{i}.xhtml" media-type="application/xhtml+xml"/>'
+                        for i in range(chapters))
+        refs = "".join(f'<itemref idref="c{i}"/>' for i in range(chapters))
+        z.writestr("book.opf", '<?xml version="1.0"?><package xmlns="http://www.idpf.org/2007/opf"'
+                   ' version="3.0"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/">'
+                   f'<dc:title>Bench</dc:title></metadata><manifest>{items}</manifest>'
+                   f'<spine>{refs}</spine></package>')
+        for i in range(chapters):
+            body = "".join(f'<p id="p{j}">{p}</p>\n' for j, p in enumerate(paras[i * step:(i + 1) * step]))
+            z.writestr(f"c{i}.xhtml", '<?xml version="1.0" encoding="utf-8"?><html xmlns='
+                       '"http://www.w3.org/1999/xhtml"><head><meta charset="utf-8"/><title>Bench'
+                       '</title><link rel="stylesheet" href="s.css"/></head><body>'
+                       f'<h1>Chapter {i}</h1>\n{body}</body></html>\n')
+    return path
+
+path = epub(big[:len(big) * 2 // 3], 100)  # its Cyrillic takes two bytes: about 100 MB
+print(f"peak memory of a {os.path.getsize(path) / 2**20:.0f} MB EPUB build (MB): {build(path)[1]:.1f}")
+os.remove(path)
 PY

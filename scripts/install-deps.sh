@@ -11,8 +11,12 @@ packages=(
     openjdk-17-jdk-headless proguard-cli junit4
     libuchardet-dev libxml2-dev libzip-dev
     zip unzip time python3 clang libclang-rt-14-dev
-    pandoc
     desktop-file-utils openbox dpkg-dev fakeroot
+    # the real-world books of tests/books and the programs that convert them
+    pandoc debian-policy developers-reference developers-reference-ru debian-history
+    debmake-doc cxxtest snmptt live-manual-epub libmxml-dev fortunes-ru
+    golang-github-pierrec-lz4-dev golang-github-andybalholm-brotli-dev
+    golang-github-golang-snappy-dev
 )
 
 missing=()

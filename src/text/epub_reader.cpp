@@ -2,13 +2,17 @@
 #include "text/epub_reader.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <unordered_set>
 
 #include "text/text_error.h"
 #include "text/xml_support.h"
@@ -134,17 +138,139 @@ void CheckNotProtected(const TZipArchive& archive, const std::vector<std::string
     if (protectedText) throw TTextError(std::string(kProtected));
 }
 
-// The XHTML of one content document, read as HTML so that its named entities are known.
+// Elements whose content is never text of the book.
+bool IsHiddenElement(std::string_view n) {
+    static constexpr std::string_view kHidden[] = {"head",     "script", "style",   "title",
+                                                   "noscript", "svg",    "template"};
+    for (std::string_view h : kHidden) {
+        if (n == h) return true;
+    }
+    return false;
+}
+
+bool IsHeading(std::string_view n) {
+    return n.size() == 2 && n[0] == 'h' && n[1] >= '1' && n[1] <= '6';
+}
+
+bool IsBlock(std::string_view n) {
+    static constexpr std::string_view kBlocks[] = {
+        "p",       "div",    "li",    "blockquote", "tr",     "dt",         "dd",
+        "pre",     "table",  "ul",    "ol",         "dl",     "section",    "article",
+        "header",  "footer", "aside", "nav",        "figure", "figcaption", "hr",
+        "address", "center", "body",  "caption",    "main"};
+    for (std::string_view b : kBlocks) {
+        if (n == b) return true;
+    }
+    return false;
+}
+
+bool Contains(std::string_view haystack, std::string_view needle) {
+    return haystack.find(needle) != std::string_view::npos;
+}
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Whether an inline style says "display: none", whatever its spacing and case.
+bool StyleHides(std::string_view style) {
+    std::string s;
+    for (char c : style) {
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return Contains(s, "display:none");
+}
+
+// The text of a link back to a note's reference: digits, brackets and arrows only ("↩", "[1]").
+bool IsNoteMark(std::string_view text) {
+    static constexpr std::string_view kMarks[] = {"\u21A9", "\u2191", "\u21B5", "\u2934",
+                                                  "\uFE0E", "\uFE0F", "\u2020", "\u2021"};
+    bool any = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (!std::isdigit(c) && !std::isspace(c) && !Contains("[]()^*.,-", text.substr(i, 1)))
+                return false;
+            any = any || !std::isspace(c);
+            ++i;
+            continue;
+        }
+        bool mark = false;
+        for (std::string_view m : kMarks) {
+            if (text.substr(i, m.size()) == m) {
+                i += m.size();
+                mark = any = true;
+                break;
+            }
+        }
+        if (!mark) return false;
+    }
+    return any && text.size() <= 24;
+}
+
+// The XHTML of the content documents, read as HTML so that its named entities are known.
+// Only the body's visible text is kept: the head whatever it holds, scripts, styles, inline
+// SVG and whatever is hidden stay out, and so do the links from a note back to its reference.
 class THtmlText {
   public:
     explicit THtmlText(TLineSink& text) : text_(text) {}
 
-    void Start(std::string_view name) {
-        if (skip_ > 0 || name == "head" || name == "script" || name == "style" || name == "title" ||
-            name == "noscript") {
-            ++skip_;
+    void StartDocument(const std::string& name) {
+        document_ = name;
+        open_.clear();
+        hidden_ = 0;
+        pre_ = 0;
+        link_ = false;
+    }
+
+    // A link left open at the end of its document keeps its text.
+    void EndDocument() {
+        if (link_) FlushLink();
+    }
+
+    void Start(std::string_view name, const xmlChar** attributes) {
+        TOpen open{std::string(name), false, false, false};
+        if (hidden_ > 0) {
+            Push(std::move(open));
             return;
         }
+        std::string_view id, href, style, role, type, cls;
+        bool hiddenAttribute = false;
+        for (const xmlChar** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
+            const std::string_view key = Chars(a[0]);
+            const std::string_view value = a[1] == nullptr ? std::string_view() : Chars(a[1]);
+            if (key == "id" || (key == "name" && name == "a")) id = value;
+            if (key == "href") href = value;
+            if (key == "style") style = value;
+            if (key == "role") role = value;
+            if (key == "epub:type") type = value;
+            if (key == "class") cls = value;
+            if (key == "hidden") hiddenAttribute = true;
+        }
+        if (IsHiddenElement(name) || hiddenAttribute || StyleHides(style) ||
+            Contains(role, "doc-backlink") || Contains(type, "backlink") ||
+            Contains(cls, "footnote-back")) {
+            open.hidden = true;
+            Push(std::move(open));
+            return;
+        }
+        if (link_ && !IsInline(name)) FlushLink();
+        if (!href.empty() && !link_ && name == "a") {
+            const std::string target = Target(href);
+            // A link to a reference met before is a way back; its text is kept unless it
+            // is only a note's mark.
+            if (!target.empty() && links_.count(target) > 0) {
+                open.link = true;
+                link_ = true;
+                linkText_.clear();
+            }
+        }
+        if (!href.empty() && !id.empty()) links_.insert(document_ + "#" + std::string(id));
+
         if (name == "br") {
             text_.BreakLine();
         } else if (IsHeading(name)) {
@@ -155,53 +281,128 @@ class THtmlText {
         } else if (IsBlock(name)) {
             text_.EndLine();
         }
+        if (name == "pre") {
+            open.pre = true;
+            ++pre_;
+            preStart_ = true;
+        }
+        Push(std::move(open));
     }
+
     void End(std::string_view name) {
-        if (skip_ > 0) {
-            if (name == "head" || name == "script" || name == "style" || name == "title" ||
-                name == "noscript")
-                --skip_;
+        // Close up to the innermost element of that name; an end tag that matches nothing
+        // open is ignored, as browsers do.
+        auto match = std::find_if(open_.rbegin(), open_.rend(),
+                                  [&](const TOpen& o) { return o.name == name; });
+        if (match == open_.rend()) return;
+        const std::size_t keep =
+            open_.size() - 1 - static_cast<std::size_t>(match - open_.rbegin());
+        while (open_.size() > keep) {
+            TOpen open = std::move(open_.back());
+            open_.pop_back();
+            Close(open);
+        }
+    }
+
+    void Characters(std::string_view chars) {
+        if (hidden_ > 0) return;
+        if (link_) {
+            linkText_ += chars;
             return;
         }
-        if (IsHeading(name) || IsBlock(name)) text_.EndLine();
-    }
-    void Characters(std::string_view chars) {
-        if (skip_ == 0) text_.Text(chars);
+        if (pre_ == 0) {
+            text_.Text(chars);
+            return;
+        }
+        // Preformatted text keeps its line breaks; the first one after <pre> belongs to the tag.
+        std::size_t at = 0;
+        while (at <= chars.size()) {
+            std::size_t nl = chars.find('\n', at);
+            if (nl == std::string_view::npos) nl = chars.size();
+            std::string_view line = chars.substr(at, nl - at);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (!line.empty()) {
+                text_.Text(line);
+                preStart_ = false;
+            }
+            if (nl == chars.size()) break;
+            if (!preStart_) text_.BreakLine();
+            preStart_ = false;
+            at = nl + 1;
+        }
     }
 
   private:
-    static bool IsHeading(std::string_view n) {
-        return n.size() == 2 && n[0] == 'h' && n[1] >= '1' && n[1] <= '6';
+    struct TOpen {
+        std::string name;
+        bool hidden;
+        bool pre;
+        bool link;
+    };
+
+    static std::string_view Chars(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+
+    static bool IsInline(std::string_view n) {
+        return !IsBlock(n) && !IsHeading(n) && n != "br" && n != "td" && n != "th";
     }
-    static bool IsBlock(std::string_view n) {
-        static constexpr std::string_view kBlocks[] = {
-            "p",       "div",    "li",    "blockquote", "tr",     "dt",         "dd",
-            "pre",     "table",  "ul",    "ol",         "dl",     "section",    "article",
-            "header",  "footer", "aside", "nav",        "figure", "figcaption", "hr",
-            "address", "center", "body",  "caption"};
-        for (std::string_view b : kBlocks) {
-            if (n == b) return true;
+
+    // The archive name and fragment a link points to: "ch2.xhtml#ref3", or "" without a fragment.
+    std::string Target(std::string_view href) const {
+        const std::size_t hash = href.find('#');
+        if (hash == std::string_view::npos || hash + 1 == href.size()) return {};
+        if (Contains(href.substr(0, hash), ":")) return {};  // another site
+        const std::string file = hash == 0 ? document_ : Resolve(document_, href.substr(0, hash));
+        return file + "#" + DecodeUrl(href.substr(hash + 1));
+    }
+
+    void Push(TOpen open) {
+        if (open.hidden) ++hidden_;
+        open_.push_back(std::move(open));
+    }
+
+    void Close(const TOpen& open) {
+        if (open.hidden) {
+            --hidden_;
+            return;
         }
-        return false;
+        if (hidden_ > 0) return;
+        if (open.link && link_) {
+            if (IsNoteMark(linkText_)) {
+                link_ = false;
+            } else {
+                FlushLink();
+            }
+        }
+        if (open.pre) --pre_;
+        if (IsHeading(open.name) || IsBlock(open.name)) text_.EndLine();
+    }
+
+    void FlushLink() {
+        link_ = false;
+        text_.Text(linkText_);
+        linkText_.clear();
     }
 
     TLineSink& text_;
-    int skip_ = 0;
+    std::string document_;
+    std::vector<TOpen> open_;
+    int hidden_ = 0;  // open elements that hide what they hold
+    int pre_ = 0;     // open pre elements
+    bool preStart_ = false;
+    bool link_ = false;  // gathering the text of a link back
+    std::string linkText_;
+    std::unordered_set<std::string> links_;  // "document#id" of every link met so far
 };
 
 THtmlText& Of(void* user) {
     return *static_cast<THtmlText*>(user);
 }
 
-std::string_view Chars(const xmlChar* s) {
-    return reinterpret_cast<const char*>(s);
-}
-
-void OnStart(void* user, const xmlChar* name, const xmlChar**) {
-    Of(user).Start(LocalName(Chars(name)));
+void OnStart(void* user, const xmlChar* name, const xmlChar** attributes) {
+    Of(user).Start(LocalName(reinterpret_cast<const char*>(name)), attributes);
 }
 void OnEnd(void* user, const xmlChar* name) {
-    Of(user).End(LocalName(Chars(name)));
+    Of(user).End(LocalName(reinterpret_cast<const char*>(name)));
 }
 void OnCharacters(void* user, const xmlChar* chars, int length) {
     Of(user).Characters(
@@ -209,8 +410,40 @@ void OnCharacters(void* user, const xmlChar* chars, int length) {
 }
 void Quiet(void*, const char*, ...) {}
 
-void ReadDocument(const TZipArchive& archive, const std::string& name, TLineSink& text) {
-    THtmlText html(text);
+// The value of `key="value"` (or single quotes, or bare) after `at` in `head`.
+std::string ValueAfter(std::string_view head, std::size_t at) {
+    while (at < head.size() && (head[at] == ' ' || head[at] == '=' || head[at] == '"' ||
+                                head[at] == '\'' || head[at] == '\t'))
+        ++at;
+    std::size_t end = at;
+    while (end < head.size() &&
+           (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' ||
+            head[end] == '_' || head[end] == '.' || head[end] == ':'))
+        ++end;
+    return std::string(head.substr(at, end - at));
+}
+
+// The encoding a document declares in its first bytes: its XML declaration, else a meta
+// charset (either form). Empty when it declares none.
+std::string DeclaredEncoding(std::string_view start) {
+    const std::string head = Lower(start);
+    if (head.rfind("<?xml", 0) == 0) {
+        const std::size_t end = head.find("?>");
+        const std::size_t at = head.find("encoding", 0);
+        if (at != std::string::npos && at < end) return ValueAfter(head, at + 8);
+    }
+    for (std::size_t meta = head.find("<meta"); meta != std::string::npos;
+         meta = head.find("<meta", meta + 5)) {
+        const std::size_t close = head.find('>', meta);
+        const std::size_t at = head.find("charset", meta);
+        if (at != std::string::npos && at < close) return ValueAfter(head, at + 7);
+    }
+    return {};
+}
+
+constexpr std::size_t kSniff = 2048;
+
+void ReadDocument(const TZipArchive& archive, const std::string& name, THtmlText& html) {
     htmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.startElement = OnStart;
@@ -222,18 +455,38 @@ void ReadDocument(const TZipArchive& archive, const std::string& name, TLineSink
     sax.error = Quiet;
 
     std::unique_ptr<TByteReader> in = archive.Reader(name);
-    const std::string start = ReadUpTo(*in, 4);
-    // Content documents are UTF-8 unless a byte-order mark says UTF-16.
+    const std::string start = ReadUpTo(*in, kSniff);
+    // A byte-order mark, else the document's own declaration, else UTF-8. Once the encoding is
+    // known, a meta further on that contradicts it is not obeyed.
     xmlCharEncoding encoding = XML_CHAR_ENCODING_UTF8;
-    if (start.substr(0, 2) == "\xFF\xFE") encoding = XML_CHAR_ENCODING_UTF16LE;
-    if (start.substr(0, 2) == "\xFE\xFF") encoding = XML_CHAR_ENCODING_UTF16BE;
-    TParserContext ctxt(htmlCreatePushParserCtxt(
-        &sax, &html, start.data(), static_cast<int>(start.size()), nullptr, encoding));
-    if (!ctxt) throw TTextError("The EPUB book can not be read: out of memory");
-    htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
+    xmlCharEncodingHandlerPtr declared = nullptr;
+    bool known = true;
+    if (start.substr(0, 2) == "\xFF\xFE") {
+        encoding = XML_CHAR_ENCODING_UTF16LE;
+    } else if (start.substr(0, 2) == "\xFE\xFF") {
+        encoding = XML_CHAR_ENCODING_UTF16BE;
+    } else if (start.substr(0, 3) != "\xEF\xBB\xBF") {
+        const std::string named = DeclaredEncoding(start);
+        known = named == "utf-8" || named == "utf8";
+        if (!named.empty() && !known) {
+            declared = xmlFindCharEncodingHandler(named.c_str());
+            if (declared != nullptr) encoding = XML_CHAR_ENCODING_NONE;
+            known = declared != nullptr;
+        }
+    }
+    html.StartDocument(name);
+    TParserContext ctxt(htmlCreatePushParserCtxt(&sax, &html, nullptr, 0, nullptr, encoding));
+    if (!ctxt) {
+        if (declared != nullptr) xmlCharEncCloseFunc(declared);
+        throw TTextError("The EPUB book can not be read: out of memory");
+    }
+    if (declared != nullptr) xmlSwitchToEncoding(ctxt.get(), declared);
+    htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                       (known ? HTML_PARSE_IGNORE_ENC : 0));
+    htmlParseChunk(ctxt.get(), start.data(), static_cast<int>(start.size()), 0);
     const bool never = false;
     FeedParser(ctxt.get(), *in, name, never, true);
-    text.EndLine();
+    html.EndDocument();
 }
 
 }  // namespace
@@ -266,6 +519,7 @@ TEpubPackage ReadEpubPackage(const TZipArchive& archive) {
         if (name == "itemref") spineIds.push_back(Attribute(n, "idref"));
     });
     if (spineIds.empty()) throw TTextError(std::string(kMalformed) + "its spine is empty");
+    std::unordered_set<std::string> read;
     for (const std::string& id : spineIds) {
         auto item = manifest.find(id);
         if (item == manifest.end()) {
@@ -276,14 +530,19 @@ TEpubPackage ReadEpubPackage(const TZipArchive& archive) {
             throw TTextError(std::string(kMalformed) + "its spine names " + item->second +
                              ", which it does not hold");
         }
-        result.spine.push_back(item->second);
+        // A document the spine names again (through several fragments of it) is read once.
+        if (read.insert(item->second).second) result.spine.push_back(item->second);
     }
     CheckNotProtected(archive, result.spine);
     return result;
 }
 
 void ReadEpubText(const TZipArchive& archive, const TEpubPackage& package, TLineSink& text) {
-    for (const std::string& name : package.spine) ReadDocument(archive, name, text);
+    THtmlText html(text);
+    for (const std::string& name : package.spine) {
+        ReadDocument(archive, name, html);
+        text.EndLine();
+    }
 }
 
 }  // namespace quorix
