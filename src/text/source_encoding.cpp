@@ -133,24 +133,24 @@ void ConvertUtf8(TByteReader& reader, std::size_t bom, TCodePageEncoder& encoder
     decoder.Finish();
 }
 
-// Any other encoding goes through iconv into UTF-32 and then into the code page.
+// Any other encoding goes through iconv into UTF-8 and then the one UTF-8 decoder.
 void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
                       TCodePageEncoder& encoder, TByteSink& out) {
-    TIconvHandle cd = TryIconv("UTF-32LE", encoding.name);
+    TIconvHandle cd = TryIconv("UTF-8", encoding.name);
     if (!cd) throw TTextError("Unknown source encoding " + encoding.name);
+    TUtf8ToCodePageSink decoder(encoder, out);
     std::vector<char> in(kChunk);
-    std::vector<char> wide(4 * kChunk + 16);
+    std::vector<char> utf8(4 * kChunk + 16);
     std::size_t have = 0;                       // bytes waiting in `in`
     std::uint64_t offset = encoding.bomLength;  // source offset of in[0]
-    std::string bytes;
     for (;;) {
         std::size_t n = reader.Read(in.data() + have, in.size() - have);
         have += n;
         if (have == 0) break;
         char* inPtr = in.data();
         std::size_t inLeft = have;
-        char* outPtr = wide.data();
-        std::size_t outLeft = wide.size();
+        char* outPtr = utf8.data();
+        std::size_t outLeft = utf8.size();
         std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
         const std::size_t used = have - inLeft;
         if (rc == static_cast<std::size_t>(-1) &&
@@ -158,20 +158,14 @@ void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
             throw TTextError("Invalid byte sequence for encoding " + encoding.name +
                              " in the source at offset " + std::to_string(offset + used));
         }
-        const auto* w = reinterpret_cast<const unsigned char*>(wide.data());
-        const std::size_t chars = static_cast<std::size_t>(outPtr - wide.data()) / 4;
-        bytes.clear();
-        for (std::size_t i = 0; i < chars; ++i, w += 4) {
-            encoder.Put(w[0] | w[1] << 8 | w[2] << 16 | static_cast<char32_t>(w[3]) << 24, bytes);
-        }
-        out.Write(bytes);
+        decoder.Write(std::string_view(utf8.data(), static_cast<std::size_t>(outPtr - utf8.data())));
         std::copy(in.begin() + static_cast<std::ptrdiff_t>(used),
                   in.begin() + static_cast<std::ptrdiff_t>(have), in.begin());
         have -= used;
         offset += used;
         if (n == 0 && have == 0) break;
     }
-    out.Finish();
+    decoder.Finish();
 }
 
 }  // namespace
