@@ -315,8 +315,8 @@ void TUtf8ToCodePageSink::Write(std::string_view utf8) {
 
 void TUtf8ToCodePageSink::Finish() {
     if (!pending_.empty()) {
-        if (form_ == TUtf8Form::plain) Invalid(0);
-        Decode(pending_, true);  // a cut escape is DEL itself; a cut character is invalid
+        // A cut escape is DEL itself; a cut character is invalid.
+        Decode(pending_, true);
         pending_.clear();
     }
     next_.Write(out_);

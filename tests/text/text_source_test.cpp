@@ -151,6 +151,38 @@ TEST(ConvertedTextStart, GivesTheFirstBytesOfWhatTheBuildReads) {
     EXPECT_EQ(ConvertedTextStart(Fixture("ru_koi8r.txt"), Options("auto"), 5000), koi8);
 }
 
+// Every way into the code page composes letters, drops what shows nothing and ends lines
+// with CR.
+TEST(ConvertedTextStart, EveryPathReadsTheSameLettersAndLineEnds) {
+    const std::string fb2 = "<?xml version=\"1.0\" encoding=\"%s\"?><FictionBook><body>"
+                            "<p>%s</p><p>line</p></body></FictionBook>";
+    const auto book = [&](const char* encoding, const std::string& text) {
+        std::string b = fb2;
+        b.replace(b.find("%s"), 2, encoding);
+        return b.replace(b.find("%s"), 2, text);
+    };
+    const std::string words = "Ста\u0301рый ёж и\u0306 за\u00ADмок\u200B\uFEFF";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Cta\xAD\nline")) utf16 += std::string{c, '\0'};  // Latin-1 as is
+    const struct {
+        const char* name;
+        std::string bytes, shown;
+    } cases[] = {
+        {"a.txt", words + "\nline\r\n\r\n", Cp1251("Старый ёж й замок\rline\r\n\r\n")},
+        {"b.txt", "Plain.\n\nline\r\n", "Plain.\r\rline\r\n"},
+        {"c.txt", Cp1251("Ёж.\nline\r"), Cp1251("Ёж.\rline\r")},
+        {"d.txt", utf16, "Cta\rline"},
+        {"e.fb2", book("UTF-8", words), Cp1251("Старый ёж й замок\rline\r")},
+        {"f.fb2", book("windows-1251", Cp1251("за") + "\xAD" + Cp1251("мо&#769;к")),
+         Cp1251("замок\rline\r")},
+    };
+    test::TTempDir dir;
+    for (const auto& c : cases) {
+        test::WriteFile(dir.Path() / c.name, c.bytes);
+        EXPECT_EQ(ConvertedTextStart(dir.Path() / c.name, Options("auto"), 100), c.shown) << c.name;
+    }
+}
+
 TEST(ReadBookInfo, TitleAndAuthorsOfBooksOnly) {
     TBookInfo fb2 = ReadBookInfo(Fixture("book_cp1251.fb2"));
     EXPECT_EQ(fb2.title, "Повести, или рассказы / том 1");
