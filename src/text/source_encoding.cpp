@@ -3,8 +3,10 @@
 
 #include <iconv.h>
 #include <uchardet.h>
+#include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -94,7 +96,36 @@ TUtf8Scan ScanUtf8(TByteReader& reader) {
     }
 }
 
-std::string Guess(TByteReader& reader) {
+// The encodings a Russian, Ukrainian or Belarusian text comes in besides UTF-8.
+constexpr std::string_view kCyrillicPages[] = {"KOI8R", "KOI8U", "IBM866", "CP866",
+                                               "ISO88595", "MACCYRILLIC", "WINDOWS1251",
+                                               "IBM855"};
+
+// The share of small letters among the characters of the bytes from 0x80 up, counted
+// in `bytes`, when read in `encoding`: a text read in its own single-byte encoding is
+// mostly small letters; read in another, mostly capitals or signs.
+double SmallLetterShare(const std::array<std::uint64_t, 256>& bytes, const std::string& encoding) {
+    TIconvHandle cd = TryIconv("UTF-32LE", encoding);
+    if (!cd) return 0;
+    std::uint64_t high = 0, small = 0;
+    for (int byte = 0x80; byte < 256; ++byte) {
+        if (bytes[byte] == 0) continue;
+        char in = static_cast<char>(byte);
+        char* inPtr = &in;
+        std::size_t inLeft = 1;
+        std::uint32_t c = 0;
+        char* outPtr = reinterpret_cast<char*>(&c);
+        std::size_t outLeft = sizeof c;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        high += bytes[byte];
+        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+            outLeft == 0 && u_islower(static_cast<UChar32>(c)))
+            small += bytes[byte];
+    }
+    return high == 0 ? 0 : static_cast<double>(small) / static_cast<double>(high);
+}
+
+std::string Guess(TByteReader& reader, std::array<std::uint64_t, 256>* bytes = nullptr) {
     std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
         uchardet_new(), uchardet_delete);
     std::vector<char> buffer(kChunk);
@@ -102,6 +133,9 @@ std::string Guess(TByteReader& reader) {
     while (fed < kDetectLimit) {
         std::size_t n = reader.Read(buffer.data(), buffer.size());
         if (n == 0) break;
+        if (bytes != nullptr) {
+            for (std::size_t i = 0; i < n; ++i) ++(*bytes)[static_cast<unsigned char>(buffer[i])];
+        }
         if (uchardet_handle_data(detector.get(), buffer.data(), n) != 0) break;
         fed += n;
     }
@@ -195,6 +229,25 @@ bool SameCodePage(const std::string& a, const std::string& b) {
         if (results[0] != results[1] || (byte == 'A' && results[0].size() != 4)) return false;
     }
     return true;
+}
+
+TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage) {
+    reader.Rewind();
+    std::array<std::uint64_t, 256> bytes{};
+    const std::string guess = Guess(reader, &bytes);
+    const bool cyrillic = std::find(std::begin(kCyrillicPages), std::end(kCyrillicPages),
+                                    Canonical(guess)) != std::end(kCyrillicPages);
+    if (!cyrillic || SameCodePage(guess, codePage)) return CodePageBytes("");
+    // Only a text that plainly is not in the code page: uchardet also names a Cyrillic
+    // page for texts in others, and a text of the code page is read as it is.
+    constexpr double kOwnShare = 0.8, kMargin = 0.3;
+    constexpr std::uint64_t kFewestLetters = 32;  // a few words tell nothing for sure
+    std::uint64_t high = 0;
+    for (int byte = 0x80; byte < 256; ++byte) high += bytes[byte];
+    if (high < kFewestLetters) return CodePageBytes("");
+    const double own = SmallLetterShare(bytes, guess);
+    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin) return CodePageBytes("");
+    return Encoded(guess, 0, guess + " (detected)");
 }
 
 bool IsValidUtf8(TByteReader& reader) {

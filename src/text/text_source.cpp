@@ -263,8 +263,11 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     } catch (const TInvalidUtf8&) {
         if (!encoding.unverified) throw;
     }
-    // Not UTF-8 after all: the code page's own bytes, as for any such text.
-    return inPlace(TSourceEncoding{});
+    // Not UTF-8 after all: a Cyrillic code page it plainly is in, else the code page's bytes.
+    TFileReader reader(source);
+    const TSourceEncoding other = NotUtf8Encoding(reader, options.codePage);
+    if (other.codePageBytes) return inPlace(other);
+    return ConvertedInto(source, format, other, options, workDir);
 }
 
 TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
@@ -318,7 +321,7 @@ std::string ConvertedTextStart(const fs::path& source, const TTextOptions& optio
     if (encoding.unverified) {
         // Only the start is converted here, so the rest is checked as the build would.
         TFileReader reader(source);
-        if (!IsValidUtf8(reader)) encoding = TSourceEncoding{};
+        if (!IsValidUtf8(reader)) encoding = NotUtf8Encoding(reader, options.codePage);
     }
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);
