@@ -186,7 +186,7 @@ std::string ConvertTo(const fs::path& source, TSourceFormat format, const TSourc
     if (!options.joinLines) {
         how = Convert(source, format, encoding, encoder, lineEnds, spillDir);
     } else {
-        TLineJoinSink joined(lineEnds, true);
+        TLineJoinSink joined(lineEnds, encoder);
         how = Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
     }
     if (holdsText != nullptr) *holdsText = lineEnds.HoldsText();

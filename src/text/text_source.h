@@ -14,7 +14,7 @@ namespace quorix {
 struct TTextOptions {
     std::string encoding = "auto";  // "auto", "detect" or an iconv name (plain texts)
     std::string codePage = "CP1251";
-    bool joinLines = false;  // join hard-wrapped lines; a lone LF counts as CR LF
+    bool joinLines = false;  // join hard-wrapped lines into paragraphs
 };
 
 enum class TSourceFormat { Text, Fb2, Fb2Zip, Epub };
