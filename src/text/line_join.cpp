@@ -172,6 +172,11 @@ bool TParagraphJoiner::Heading(const TLine& line, bool prose) const {
     // Capitals alone, set apart from the prose before: a line of capitals ending a
     // sentence ("...uncle of\nHIS.") follows a line that reaches the margin.
     if (upper >= 2 && lower == 0) return !prose;
+    // A line of signs alone ("* * *") parts scenes.
+    if (std::none_of(body.begin(), body.end(), [&](char c) {
+            return Is(c, kLetter) || (c >= '0' && c <= '9');
+        }))
+        return true;
     // "Chapter 12", "CHAPTER XII.", "Глава 5": a word of capitals' start and a number.
     const std::size_t space = body.find(' ');
     if (space == std::string_view::npos || space + 1 >= body.size() || !Is(body[0], kUpper))
@@ -197,7 +202,7 @@ bool TParagraphJoiner::Starts(std::size_t i) const {
     const char last = before.text.back();
     const bool runsOn = prose && (Is(last, kLetter) || last == ',');
     return (!runsOn && ListItem(line.Body())) || Heading(line, prose) ||
-           Heading(before, i < 2 || lines_[i - 2].Blank() || Long(lines_[i - 2]));
+           Heading(before, i >= 2 && Long(lines_[i - 2]));
 }
 
 // A block of lines most of which end before the margin: verse, whose every line stays.

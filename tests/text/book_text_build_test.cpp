@@ -34,7 +34,7 @@ const std::string kKoi8 =
 const std::string kJoined =
     "It was the best of times, it was the worst of times, it was the age of wisdom, it was the "
     "age of foolishness.\r\r  * * *\rThere were a king with a large jaw and a queen with a plain "
-    "face, on the throne of England.\r\n";
+    "face, on the throne of England.\r";
 
 const std::string kFb2 =
     "Повести Белкина\r"

@@ -102,7 +102,7 @@ TEST(ConvertedSource, AutoTakesALateInvalidByteForTheCodePage) {
     TConvertedSource joined = TConvertedSource::Open(path, Options("auto", true), work.Path());
     ASSERT_TRUE(joined.Converted());
     const std::string bytes = test::ReadFile(joined.Path());
-    EXPECT_EQ(bytes.substr(bytes.size() - 9), Cp1251("И конец: ").substr(0, 9));
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), Cp1251("И конец:"));  // the line's end trimmed
     EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");  // UTF-8 bytes kept as they are
     ASSERT_EQ(joined.Report().size(), 1u);
     EXPECT_EQ(joined.Report()[0].find("Source text read as text in CP1251"), 0u)
