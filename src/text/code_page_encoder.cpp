@@ -374,12 +374,14 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             if (unit.length == 0) {
                 c = kArmorMark;  // damaged: DEL itself
                 length = 1;
-            } else if (unit.byte >= 0 && !encoder_.DropsByte(static_cast<unsigned char>(unit.byte))) {
+            } else if (unit.byte >= 0 &&
+                       !encoder_.DropsByte(static_cast<unsigned char>(unit.byte))) {
                 *o++ = static_cast<char>(unit.byte);
                 i += unit.length;
                 continue;
             } else {
-                c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte)) : unit.c;
+                c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte))
+                                   : unit.c;
                 length = unit.length;
             }
         } else if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
@@ -432,8 +434,7 @@ std::size_t TUtf8ToCodePageSink::NextChar(const unsigned char* s, std::size_t n,
 }
 
 std::size_t TUtf8ToCodePageSink::PutComposed(const unsigned char* s, std::size_t n, std::size_t i,
-                                             char32_t c, std::size_t length, bool atEnd,
-                                             char*& o) {
+                                             char32_t c, std::size_t length, bool atEnd, char*& o) {
     if (!TakesPartInComposition(c)) {
         if (IsInvisible(c)) {
             blockedAt_ = static_cast<std::size_t>(o - out_.data());

@@ -40,7 +40,7 @@ std::array<std::uint8_t, 256> ByteClasses(const TCodePageEncoder& codePage) {
 }
 
 struct TLine {
-    std::string_view text;  // without its line break and trailing spaces
+    std::string_view text;   // without its line break and trailing spaces
     std::size_t indent = 0;  // columns of leading whitespace
     std::size_t start = 0;   // bytes of leading whitespace
     bool Blank() const { return start == text.size(); }
@@ -132,10 +132,11 @@ void TParagraphJoiner::Measure() {
             i = j;
         }
     }
-    bodyIndent_ = static_cast<std::size_t>(
-        std::max_element(indents.begin(), indents.end()) - indents.begin());
+    bodyIndent_ = static_cast<std::size_t>(std::max_element(indents.begin(), indents.end()) -
+                                           indents.begin());
     if (!widths.empty()) {
-        const auto at = widths.begin() + static_cast<std::ptrdiff_t>(kWidthShare * (widths.size() - 1));
+        const auto at =
+            widths.begin() + static_cast<std::ptrdiff_t>(kWidthShare * (widths.size() - 1));
         std::nth_element(widths.begin(), at, widths.end());
         width_ = *at;
     }
@@ -150,8 +151,8 @@ bool TParagraphJoiner::ListItem(std::string_view body) const {
     const bool digits = i > first;
     if (!digits) {
         // One letter, or a Roman number, as the enumerator.
-        while (i < body.size() && i - first < 5 && std::string_view("IVXLivxl").find(body[i]) !=
-                                                       std::string_view::npos)
+        while (i < body.size() && i - first < 5 &&
+               std::string_view("IVXLivxl").find(body[i]) != std::string_view::npos)
             ++i;
         if (i == first && i < body.size() && Is(body[i], kLower)) ++i;
     }
@@ -173,9 +174,8 @@ bool TParagraphJoiner::Heading(const TLine& line, bool prose) const {
     // sentence ("...uncle of\nHIS.") follows a line that reaches the margin.
     if (upper >= 2 && lower == 0) return !prose;
     // A line of signs alone ("* * *") parts scenes.
-    if (std::none_of(body.begin(), body.end(), [&](char c) {
-            return Is(c, kLetter) || (c >= '0' && c <= '9');
-        }))
+    if (std::none_of(body.begin(), body.end(),
+                     [&](char c) { return Is(c, kLetter) || (c >= '0' && c <= '9'); }))
         return true;
     // "Chapter 12", "CHAPTER XII.", "Глава 5": a word of capitals' start and a number.
     const std::size_t space = body.find(' ');
@@ -185,8 +185,8 @@ bool TParagraphJoiner::Heading(const TLine& line, bool prose) const {
     const std::string word = Lower(body.substr(0, space));
     const bool known = std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
     const char next = body[space + 1];
-    return known && ((next >= '0' && next <= '9') || std::string_view("IVXL").find(next) !=
-                                                         std::string_view::npos);
+    return known && ((next >= '0' && next <= '9') ||
+                     std::string_view("IVXL").find(next) != std::string_view::npos);
 }
 
 // Whether line i starts a paragraph whatever the lines around it are.

@@ -57,8 +57,8 @@ std::string ComposedNfcUtf8(std::string_view utf8) {
     std::string out;
     icu::StringByteSink<std::string> sink(&out);
     UErrorCode error = U_ZERO_ERROR;
-    Nfc().normalizeUTF8(0, icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())),
-                        sink, nullptr, error);
+    Nfc().normalizeUTF8(0, icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())), sink,
+                        nullptr, error);
     if (U_FAILURE(error)) return std::string(utf8);
     return out;
 }

@@ -97,9 +97,8 @@ TUtf8Scan ScanUtf8(TByteReader& reader) {
 }
 
 // The encodings a Russian, Ukrainian or Belarusian text comes in besides UTF-8.
-constexpr std::string_view kCyrillicPages[] = {"KOI8R", "KOI8U", "IBM866", "CP866",
-                                               "ISO88595", "MACCYRILLIC", "WINDOWS1251",
-                                               "IBM855"};
+constexpr std::string_view kCyrillicPages[] = {"KOI8R",    "KOI8U",       "IBM866",      "CP866",
+                                               "ISO88595", "MACCYRILLIC", "WINDOWS1251", "IBM855"};
 
 // The share of small letters among the characters of the bytes from 0x80 up, counted
 // in `bytes`, when read in `encoding`: a text read in its own single-byte encoding is
@@ -192,7 +191,8 @@ void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
             throw TTextError("Invalid byte sequence for encoding " + encoding.name +
                              " in the source at offset " + std::to_string(offset + used));
         }
-        decoder.Write(std::string_view(utf8.data(), static_cast<std::size_t>(outPtr - utf8.data())));
+        decoder.Write(
+            std::string_view(utf8.data(), static_cast<std::size_t>(outPtr - utf8.data())));
         std::copy(in.begin() + static_cast<std::ptrdiff_t>(used),
                   in.begin() + static_cast<std::ptrdiff_t>(have), in.begin());
         have -= used;
@@ -246,7 +246,8 @@ TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage
     for (int byte = 0x80; byte < 256; ++byte) high += bytes[byte];
     if (high < kFewestLetters) return CodePageBytes("");
     const double own = SmallLetterShare(bytes, guess);
-    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin) return CodePageBytes("");
+    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin)
+        return CodePageBytes("");
     return Encoded(guess, 0, guess + " (detected)");
 }
 

@@ -187,7 +187,8 @@ std::string ConvertTo(const fs::path& source, TSourceFormat format, const TSourc
         how = Convert(source, format, encoding, encoder, lineEnds, spillDir);
     } else {
         TLineJoinSink joined(lineEnds, encoder);
-        how = Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
+        how =
+            Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
     }
     if (holdsText != nullptr) *holdsText = lineEnds.HoldsText();
     return how;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "text/code_page_encoder.h"
 #include "test_support.h"
+#include "text/code_page_encoder.h"
 #include "tools/line_joiner.h"
 
 namespace quorix {

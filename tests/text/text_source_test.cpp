@@ -103,7 +103,7 @@ TEST(ConvertedSource, AutoTakesALateInvalidByteForTheCodePage) {
     ASSERT_TRUE(joined.Converted());
     const std::string bytes = test::ReadFile(joined.Path());
     EXPECT_EQ(bytes.substr(bytes.size() - 8), Cp1251("И конец:"));  // the line's end trimmed
-    EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");  // UTF-8 bytes kept as they are
+    EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");      // UTF-8 bytes kept as they are
     ASSERT_EQ(joined.Report().size(), 1u);
     EXPECT_EQ(joined.Report()[0].find("Source text read as text in CP1251"), 0u)
         << joined.Report()[0];
@@ -180,8 +180,9 @@ TEST(ConvertedTextStart, GivesTheFirstBytesOfWhatTheBuildReads) {
 // Every way into the code page composes letters, drops what shows nothing and ends lines
 // with CR.
 TEST(ConvertedTextStart, EveryPathReadsTheSameLettersAndLineEnds) {
-    const std::string fb2 = "<?xml version=\"1.0\" encoding=\"%s\"?><FictionBook><body>"
-                            "<p>%s</p><p>line</p></body></FictionBook>";
+    const std::string fb2 =
+        "<?xml version=\"1.0\" encoding=\"%s\"?><FictionBook><body>"
+        "<p>%s</p><p>line</p></body></FictionBook>";
     const auto book = [&](const char* encoding, const std::string& text) {
         std::string b = fb2;
         b.replace(b.find("%s"), 2, encoding);
