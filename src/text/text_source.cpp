@@ -183,7 +183,8 @@ std::string ConvertTo(const fs::path& source, TSourceFormat format, const TSourc
                       const fs::path& spillDir, bool* holdsText = nullptr) {
     TLineEndSink lineEnds(sink);
     std::string how;
-    if (!options.joinLines) {
+    // A book's lines are its paragraphs already: only plain texts are joined.
+    if (!options.joinLines || format != TSourceFormat::Text) {
         how = Convert(source, format, encoding, encoder, lineEnds, spillDir);
     } else {
         TLineJoinSink joined(lineEnds, encoder);

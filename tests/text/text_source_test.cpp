@@ -208,6 +208,8 @@ TEST(ConvertedTextStart, EveryPathReadsTheSameLettersAndLineEnds) {
         test::WriteFile(dir.Path() / c.name, c.bytes);
         EXPECT_EQ(ConvertedTextStart(dir.Path() / c.name, Options("auto"), 100), c.shown) << c.name;
     }
+    // A book's paragraphs are lines already: joining leaves them.
+    EXPECT_EQ(ConvertedTextStart(dir.Path() / "e.fb2", Options("auto", true), 100), cases[4].shown);
 }
 
 TEST(ReadBookInfo, TitleAndAuthorsOfBooksOnly) {
