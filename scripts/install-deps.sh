@@ -9,7 +9,7 @@ packages=(
     zlib1g-dev libdeflate-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libzip-dev libpng-dev
     qt6-base-dev xvfb xauth x11-utils
     openjdk-17-jdk-headless proguard-cli junit4
-    libuchardet-dev libxml2-dev libzip-dev
+    libuchardet-dev libxml2-dev libzip-dev libicu-dev
     zip unzip time python3 clang libclang-rt-14-dev
     desktop-file-utils openbox dpkg-dev fakeroot
     # the real-world books of tests/books and the programs that convert them

@@ -114,13 +114,14 @@ void TBuildRun::Run() {
     context_.askEntryFailure = options_.askEntryFailure;
     context_.stopRequested = options_.stopRequested;
     font_.emplace(settings_.font);
+    // Read before any directory is touched: a source without text leaves them as they were.
+    text_ = TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_),
+                                   place_.tempParent);
+    if (!text_.HoldsText()) throw TBookError(std::string(kMsgNoText));
 
     PrepareDirectories();
     log_.Add("Creating temporary files...");
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
-
-    text_ =
-        TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_), place_.tempParent);
     for (const std::string& line : text_.Report()) log_.Add(line);
     context_.sourceSize = source_.Open(text_.Path());
     context_.partCount = context_.jarLimit == 0 ? source_.PlanParts(partSize_) : PlanToFit();

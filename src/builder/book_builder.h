@@ -19,6 +19,7 @@ inline constexpr std::string_view kMsgProcessFailed = "Process not ended, error:
 inline constexpr std::string_view kMsgInvalidPartSize = "Invalid part size";
 inline constexpr std::string_view kMsgInvalidBookName = "Invalid book name";
 inline constexpr std::string_view kMsgInterrupted = "Interrupted";
+inline constexpr std::string_view kMsgNoText = "The source holds no text";
 // Followed by the names of the files the archive lacks.
 inline constexpr std::string_view kMsgArchiveIncomplete =
     "The archive does not hold every file of the temporary directory, missing: ";

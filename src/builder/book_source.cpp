@@ -4,6 +4,7 @@
 #include "builder/book_builder.h"
 #include "book/code_page.h"
 #include "text/code_page_encoder.h"
+#include "text/nfc.h"
 
 namespace quorix {
 namespace {
@@ -13,9 +14,10 @@ constexpr std::size_t kMaxNameBytes = 200;
 // The text as the code page can hold it, back in UTF-8, one character at a time,
 // with control characters and the characters in `drop` made spaces and runs of
 // spaces folded.
-std::vector<std::string> Characters(const std::string& utf8, const std::string& codePage,
+std::vector<std::string> Characters(const std::string& text, const std::string& codePage,
                                     std::string_view drop) {
-    TCodePageEncoder encoder(codePage);
+    TCodePageEncoder encoder(codePage);  // it drops what shows nothing, once composed
+    const std::string utf8 = ComposedNfcUtf8(text);
     std::vector<std::string> out;
     bool space = false;
     for (std::size_t i = 0; i < utf8.size();) {

@@ -70,4 +70,34 @@ void TStringSink::Write(std::string_view bytes) {
     text_.append(bytes);
 }
 
+bool HoldsText(std::string_view bytes) {
+    return bytes.find_first_not_of(" \t\r\n") != std::string_view::npos;
+}
+
+void LoneLfToCr(std::string& bytes, bool afterCr) {
+    std::size_t made = std::string::npos;  // the last LF made CR: no CR of the text
+    for (std::size_t at = bytes.find('\n'); at != std::string::npos;
+         at = bytes.find('\n', at + 1)) {
+        const bool crLf = at == 0 ? afterCr : bytes[at - 1] == '\r' && made != at - 1;
+        if (!crLf) {
+            bytes[at] = '\r';
+            made = at;
+        }
+    }
+}
+
+void TLineEndSink::Write(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (!holdsText_) holdsText_ = quorix::HoldsText(bytes);
+    const bool afterCr = afterCr_;
+    afterCr_ = bytes.back() == '\r';
+    if (bytes.find('\n') == std::string_view::npos) {
+        next_.Write(bytes);
+        return;
+    }
+    copy_.assign(bytes);
+    LoneLfToCr(copy_, afterCr);
+    next_.Write(copy_);
+}
+
 }  // namespace quorix

@@ -54,4 +54,27 @@ class TStringSink : public TByteSink {
     std::string text_;
 };
 
+// Passes the text on with every lone LF made CR, the phone's line break (the reader
+// skips LF); CR LF and CR stay as they are. Tells whether the text holds anything but
+// spaces and line breaks.
+class TLineEndSink : public TByteSink {
+  public:
+    explicit TLineEndSink(TByteSink& next) : next_(next) {}
+    void Write(std::string_view bytes) override;
+    void Finish() override { next_.Finish(); }
+    bool HoldsText() const { return holdsText_; }
+
+  private:
+    TByteSink& next_;
+    std::string copy_;
+    bool afterCr_ = false;
+    bool holdsText_ = false;
+};
+
+// Whether `bytes` hold a byte other than space, tab and line breaks.
+bool HoldsText(std::string_view bytes);
+
+// `bytes` with every lone LF made CR; `afterCr` tells whether a CR came just before.
+void LoneLfToCr(std::string& bytes, bool afterCr = false);
+
 }  // namespace quorix

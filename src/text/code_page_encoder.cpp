@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/nfc.h"
 #include "text/text_error.h"
 #include "text/xml_armor.h"
 
@@ -161,8 +162,12 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     for (int byte = 0; byte < 256; ++byte) {
         const char32_t c = CharOfByte(toUnicode, static_cast<unsigned char>(byte));
         if (c == kUndefined) continue;
-        if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
         charOf_[byte] = c;
+        if (c >= 0x80 && IsInvisible(c)) {
+            dropped_[byte] = true;  // no byte for it: Put drops it
+            continue;
+        }
+        if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
         std::uint8_t& index = pageIndex_[c >> 8];
         if (index == 0) {
             pages_.emplace_back();
@@ -197,6 +202,7 @@ void TCodePageEncoder::PutOther(char32_t c, std::string& out) {
             }
         }
     }
+    if (IsInvisible(c)) return;
     const std::string& written = Transliterate(c);
     out.append(written);
     ++replacedCount_;
@@ -271,17 +277,23 @@ std::size_t FindInvalidUtf8(std::string_view bytes, std::size_t* cut) {
     return std::string_view::npos;
 }
 
+namespace {
+// A composition takes at most this many characters; a longer run of marks is cut there.
+constexpr std::size_t kMostComposed = 32;
+// Bytes enough to complete a cut character or composition: the longest escape is six.
+constexpr std::size_t kCompletion = 6 * kMostComposed + 8;
+}  // namespace
+
 void TUtf8ToCodePageSink::Write(std::string_view utf8) {
     if (!pending_.empty()) {
-        // Complete the character cut at the end of the previous write: no character or
-        // escape is longer than the few bytes held and the next eight.
         const std::size_t held = pending_.size();
-        const std::size_t take = std::min<std::size_t>(utf8.size(), 8);
+        const std::size_t take = std::min(utf8.size(), kCompletion);
         pending_.append(utf8.substr(0, take));
         const std::size_t used = Decode(pending_, false);
         if (used < held) {
-            // Still cut: everything was taken (no more than eight bytes came).
+            // Still cut: what came is held too.
             pending_.erase(0, used);
+            pending_.append(utf8.substr(take));
             utf8 = {};
         } else {
             utf8.remove_prefix(used - held);
@@ -292,18 +304,23 @@ void TUtf8ToCodePageSink::Write(std::string_view utf8) {
         std::size_t used = Decode(utf8, false);
         pending_.assign(utf8.substr(used));
     }
-    next_.Write(out_);
-    out_.clear();
+    if (out_.size() > 1) {
+        // The last byte stays: a combining mark that follows may compose with it.
+        const bool blocked = blockedAt_ == out_.size();
+        next_.Write(std::string_view(out_).substr(0, out_.size() - 1));
+        out_.erase(0, out_.size() - 1);
+        blockedAt_ = blocked ? 1 : std::string::npos;
+    }
 }
 
 void TUtf8ToCodePageSink::Finish() {
     if (!pending_.empty()) {
-        if (form_ == TUtf8Form::plain) Invalid(0);
-        Decode(pending_, true);  // a cut escape is DEL itself; a cut character is invalid
+        // A cut escape is DEL itself; a cut character is invalid.
+        Decode(pending_, true);
         pending_.clear();
-        next_.Write(out_);
-        out_.clear();
     }
+    next_.Write(out_);
+    out_.clear();
     next_.Finish();
 }
 
@@ -322,38 +339,31 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const std::size_t start = out_.size();
     out_.resize(start + n);
     char* o = out_.data() + start;
-    const auto put = [&](char32_t c, std::size_t next) {
-        const int byte = encoder_.ByteOf(c);
-        if (byte >= 0) {
-            *o++ = static_cast<char>(byte);
-        } else {
-            PutReplaced(c, o, n - next);
-        }
-    };
     std::size_t i = 0;
     while (i < n) {
+        char32_t c = 0;
+        std::size_t length = 0;
         if (s[i] < plainEnd) {
             if (!keepsAscii) {
-                put(s[i], i + 1);
-                ++i;
+                c = s[i];
+                length = 1;
+            } else {
+                // A run of ASCII goes over as it is, eight bytes at a time where it can.
+                std::uint64_t eight = 0;
+                while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
+                                      (((eight + kOnes * armored) | eight) & kHighs) == 0)) {
+                    std::memcpy(o, &eight, 8);
+                    o += 8;
+                    i += 8;
+                }
+                while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
                 continue;
             }
-            // A run of ASCII goes over as it is, eight bytes at a time where it can.
-            std::uint64_t eight = 0;
-            while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
-                                  (((eight + kOnes * armored) | eight) & kHighs) == 0)) {
-                std::memcpy(o, &eight, 8);
-                o += 8;
-                i += 8;
-            }
-            while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
-            continue;
-        }
-        if (s[i] == kArmorMark) {
+        } else if (s[i] == kArmorMark) {
             // The upper letters of the code page the short way, one after another.
             while (i + 2 <= n && s[i] == kArmorMark) {
                 const int v = ArmorSymbolValue(s[i + 1]);
-                if (v < 0) break;
+                if (v < 0 || encoder_.DropsByte(static_cast<unsigned char>(0xC0 + v))) break;
                 *o++ = static_cast<char>(0xC0 + v);
                 i += 2;
             }
@@ -362,42 +372,110 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             const TArmorUnit unit = ReadArmor(s + i, n - i, cut);
             if (cut && !atEnd) break;
             if (unit.length == 0) {
-                put(kArmorMark, i + 1);  // damaged: DEL itself
-                ++i;
-            } else if (unit.byte >= 0) {
+                c = kArmorMark;  // damaged: DEL itself
+                length = 1;
+            } else if (unit.byte >= 0 &&
+                       !encoder_.DropsByte(static_cast<unsigned char>(unit.byte))) {
                 *o++ = static_cast<char>(unit.byte);
                 i += unit.length;
+                continue;
             } else {
-                put(unit.c, i + unit.length);
-                i += unit.length;
+                c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte))
+                                   : unit.c;
+                length = unit.length;
             }
+        } else if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            c = DecodeValid(s + i, 2);  // a two-byte letter
+            length = 2;
+        } else {
+            length = SequenceLength(s[i]);
+            if (length == 0) Invalid(i);
+            if (i + length > n) {
+                std::size_t cut = 0;
+                if (atEnd || FindInvalidUtf8(in.substr(i), &cut) != std::string_view::npos)
+                    Invalid(i);
+                break;
+            }
+            if (!ValidTail(s + i, length)) Invalid(i);
+            c = DecodeValid(s + i, length);
+        }
+        const int byte = encoder_.ByteOf(c);
+        if (byte >= 0) {
+            *o++ = static_cast<char>(byte);
+            i += length;
             continue;
         }
-        if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            put(DecodeValid(s + i, 2), i + 2);  // a two-byte letter
-            i += 2;
-            continue;
-        }
-        std::size_t length = SequenceLength(s[i]);
-        if (length == 0) Invalid(i);
-        if (i + length > n) {
-            std::size_t cut = 0;
-            if (atEnd || FindInvalidUtf8(in.substr(i), &cut) != std::string_view::npos) Invalid(i);
-            break;
-        }
-        if (!ValidTail(s + i, length)) Invalid(i);
-        put(DecodeValid(s + i, length), i + length);
-        i += length;
+        const std::size_t used = PutComposed(s, n, i, c, length, atEnd, o);
+        if (used == 0) break;
+        i += used;
     }
     out_.resize(static_cast<std::size_t>(o - out_.data()));
     offset_ += i;
     return i;
 }
 
+std::size_t TUtf8ToCodePageSink::NextChar(const unsigned char* s, std::size_t n, std::size_t j,
+                                          bool atEnd, char32_t& c) const {
+    if (j >= n) return atEnd ? 0 : std::string::npos;
+    if (form_ == TUtf8Form::armored && s[j] == kArmorMark) {
+        bool cut = false;
+        const TArmorUnit unit = ReadArmor(s + j, n - j, cut);
+        if (cut && !atEnd) return std::string::npos;
+        if (unit.length == 0) return 0;
+        c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte)) : unit.c;
+        return unit.length;
+    }
+    const std::size_t length = SequenceLength(s[j]);
+    if (length <= 1) return 0;
+    if (j + length > n) return atEnd ? 0 : std::string::npos;
+    if (!ValidTail(s + j, length)) return 0;
+    c = DecodeValid(s + j, length);
+    return length;
+}
+
+std::size_t TUtf8ToCodePageSink::PutComposed(const unsigned char* s, std::size_t n, std::size_t i,
+                                             char32_t c, std::size_t length, bool atEnd, char*& o) {
+    if (!TakesPartInComposition(c)) {
+        if (IsInvisible(c)) {
+            blockedAt_ = static_cast<std::size_t>(o - out_.data());
+        } else {
+            PutReplaced(c, o, n - i - length);
+        }
+        return length;
+    }
+    // The character before, when it was written as itself, and those after that join it.
+    std::u32string chars;
+    bool withBefore = false;
+    const auto at = static_cast<std::size_t>(o - out_.data());
+    if (!StartsComposition(c) && at > 0 && at != blockedAt_) {
+        const char32_t before = encoder_.CharOf(static_cast<unsigned char>(o[-1]));
+        if (before != 0xFFFD) {
+            chars.push_back(before);
+            withBefore = true;
+        }
+    }
+    chars.push_back(c);
+    std::size_t used = length;
+    while (chars.size() < kMostComposed) {
+        char32_t next = 0;
+        const std::size_t nextLength = NextChar(s, n, i + used, atEnd, next);
+        if (nextLength == std::string::npos) return 0;
+        if (nextLength == 0 || StartsComposition(next)) break;
+        chars.push_back(next);
+        used += nextLength;
+    }
+    if (withBefore) --o;
+    for (char32_t k : ComposedNfc(chars)) PutReplaced(k, o, n - i - used);
+    blockedAt_ = static_cast<std::size_t>(o - out_.data());
+    return used;
+}
+
 void TUtf8ToCodePageSink::PutReplaced(char32_t c, char*& at, std::size_t left) {
     const auto written = static_cast<std::size_t>(at - out_.data());
     replacement_.clear();
     encoder_.Put(c, replacement_);
+    // Only a character written as its own byte may compose with a mark that follows.
+    if (encoder_.ByteOf(c) < 0) blockedAt_ = written + replacement_.size();
     if (out_.size() - written < replacement_.size() + left) {
         out_.resize(written + replacement_.size() + left);
     }

@@ -16,7 +16,9 @@ namespace quorix {
 
 // A character the code page lacks is transliterated where iconv knows a spelling
 // for it (typographic quotes, dashes, ligatures, accented letters) and is "?"
-// otherwise; both are counted, and the first few are kept for the log.
+// otherwise; both are counted, and the first few are kept for the log. A character
+// that shows nothing (IsInvisible) is dropped, even where the code page has a byte for
+// it: a soft hyphen would be drawn as "-".
 class TCodePageEncoder {
   public:
     struct TReplacement {
@@ -42,12 +44,16 @@ class TCodePageEncoder {
         PutOther(c, out);
     }
 
+    // Whether the character of `byte` shows nothing and is dropped.
+    bool DropsByte(unsigned char byte) const { return dropped_[byte]; }
+
     // The character a byte of the code page stands for; U+FFFD for an undefined byte.
     char32_t CharOf(unsigned char byte) const { return charOf_[byte]; }
     // Whether the iconv encoding `encoding` gives every byte the character this code page does.
     bool SameBytesAs(const std::string& encoding) const;
 
-    // The code page's byte for `c`, -1 when it has none (Put then writes a replacement).
+    // The code page's byte for `c`, -1 when it has none or drops `c` (Put then writes a
+    // replacement or nothing).
     int ByteOf(char32_t c) const {
         if (c < low_.size()) return low_[c];
         if (c > 0x10FFFF) return -1;
@@ -67,6 +73,7 @@ class TCodePageEncoder {
     std::string codePage_;
     std::array<std::int16_t, 128> ascii_{};
     std::array<char32_t, 256> charOf_{};
+    std::array<bool, 256> dropped_{};
     bool keepsAscii_ = false;  // ascii_[c] == c for every c
     // The bytes of the characters below U+0800 (ASCII and the two-byte UTF-8 letters of
     // Cyrillic, Greek and Latin alphabets), -1 where the code page has none.
@@ -85,9 +92,12 @@ enum class TUtf8Form {
     armored,  // DEL starts the escape of a character (xml_armor.h)
 };
 
-// Decodes a UTF-8 byte stream, encodes it into the code page and passes the bytes
-// on. A character cut between two writes is held until the next. An invalid
-// sequence raises TTextError naming its offset, counted from `firstOffset`.
+// Decodes a UTF-8 byte stream, composes it by NFC, encodes it into the code page and
+// passes the bytes on; characters that show nothing are dropped after composing, so
+// that a letter written with a combining mark stays a letter. A character cut between
+// two writes is held until the next, and so is the last byte written, which a
+// combining mark of the next write may still change. An invalid sequence raises
+// TTextError naming its offset, counted from `firstOffset`.
 class TUtf8ToCodePageSink : public TByteSink {
   public:
     TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0,
@@ -99,8 +109,17 @@ class TUtf8ToCodePageSink : public TByteSink {
   private:
     // Decodes whole sequences from `in`; returns how many bytes it used.
     std::size_t Decode(std::string_view in, bool atEnd);
-    // Writes the replacement of a character the code page lacks at `at`, in out_, keeping
-    // room for `left` more bytes.
+    // Writes a character without a byte of its own (`length` input bytes at `i`), composed
+    // with its neighbours where NFC joins them; returns the input bytes used, 0 when the
+    // input ends before what follows is known.
+    std::size_t PutComposed(const unsigned char* s, std::size_t n, std::size_t i, char32_t c,
+                            std::size_t length, bool atEnd, char*& o);
+    // The character at `j` for the look ahead of a composition: its length, 0 where no
+    // character can join one before it (ASCII, an invalid sequence), npos when cut off.
+    std::size_t NextChar(const unsigned char* s, std::size_t n, std::size_t j, bool atEnd,
+                         char32_t& c) const;
+    // Writes `c` at `at`, in out_, as its byte, nothing or a replacement, keeping room for
+    // `left` more bytes.
     void PutReplaced(char32_t c, char*& at, std::size_t left);
     [[noreturn]] void Invalid(std::size_t at) const;
 
@@ -110,6 +129,9 @@ class TUtf8ToCodePageSink : public TByteSink {
     TUtf8Form form_;
     std::string pending_;
     std::string out_;
+    // Where in out_ the byte before is no character to compose with (it was replaced,
+    // or something was dropped after it); npos when nowhere.
+    std::size_t blockedAt_ = std::string::npos;
     std::string replacement_;
 };
 

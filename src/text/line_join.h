@@ -9,6 +9,19 @@
 
 namespace quorix {
 
+class TCodePageEncoder;
+
+enum class TJoinRule {
+    // The Text command's: each CR LF by the bytes around it (JoinChars below).
+    neighbours,
+    // For real books: a break inside a paragraph becomes a space whatever ends the line; a
+    // paragraph ends at a blank line, before a line indented more than the text's body
+    // lines, a list item, a verse line of a poem block or a heading (and after a heading).
+    // A hyphen between two letters at a line's end goes only where the word it would make
+    // stands unhyphenated elsewhere in the text. Every kept break is CR.
+    paragraphs,
+};
+
 // Byte values of code page 1251 that may stand on both sides of a joined line
 // break: ! " ' , . digits ? A..z (with [ \ ] ^ _ `) and the Cyrillic letters.
 class TJoinChars {
@@ -58,16 +71,25 @@ class TLineJoiner {
     std::string held_;
 };
 
-// Joins the lines of everything written to it and passes the result on.
+// The paragraphs rule on a whole text of `codePage` (its letters and their case).
+std::string JoinParagraphs(std::string_view text, const TCodePageEncoder& codePage);
+
+// Joins the lines of everything written to it and passes the result on. The paragraphs
+// rule looks at the whole text, so it holds the text until Finish.
 class TLineJoinSink : public TByteSink {
   public:
+    // The neighbours rule, a lone LF taken as CR LF when `lfIsCrLf`.
     TLineJoinSink(TByteSink& next, bool lfIsCrLf) : joiner_(lfIsCrLf), next_(next) {}
+    // The paragraphs rule.
+    TLineJoinSink(TByteSink& next, const TCodePageEncoder& codePage)
+        : next_(next), codePage_(&codePage) {}
     void Write(std::string_view bytes) override;
     void Finish() override;
 
   private:
     TLineJoiner joiner_;
     TByteSink& next_;
+    const TCodePageEncoder* codePage_ = nullptr;  // set: the paragraphs rule
     std::string out_;
 };
 

@@ -3,8 +3,10 @@
 
 #include <iconv.h>
 #include <uchardet.h>
+#include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -94,7 +96,35 @@ TUtf8Scan ScanUtf8(TByteReader& reader) {
     }
 }
 
-std::string Guess(TByteReader& reader) {
+// The encodings a Russian, Ukrainian or Belarusian text comes in besides UTF-8.
+constexpr std::string_view kCyrillicPages[] = {"KOI8R",    "KOI8U",       "IBM866",      "CP866",
+                                               "ISO88595", "MACCYRILLIC", "WINDOWS1251", "IBM855"};
+
+// The share of small letters among the characters of the bytes from 0x80 up, counted
+// in `bytes`, when read in `encoding`: a text read in its own single-byte encoding is
+// mostly small letters; read in another, mostly capitals or signs.
+double SmallLetterShare(const std::array<std::uint64_t, 256>& bytes, const std::string& encoding) {
+    TIconvHandle cd = TryIconv("UTF-32LE", encoding);
+    if (!cd) return 0;
+    std::uint64_t high = 0, small = 0;
+    for (int byte = 0x80; byte < 256; ++byte) {
+        if (bytes[byte] == 0) continue;
+        char in = static_cast<char>(byte);
+        char* inPtr = &in;
+        std::size_t inLeft = 1;
+        std::uint32_t c = 0;
+        char* outPtr = reinterpret_cast<char*>(&c);
+        std::size_t outLeft = sizeof c;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        high += bytes[byte];
+        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+            outLeft == 0 && u_islower(static_cast<UChar32>(c)))
+            small += bytes[byte];
+    }
+    return high == 0 ? 0 : static_cast<double>(small) / static_cast<double>(high);
+}
+
+std::string Guess(TByteReader& reader, std::array<std::uint64_t, 256>* bytes = nullptr) {
     std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
         uchardet_new(), uchardet_delete);
     std::vector<char> buffer(kChunk);
@@ -102,6 +132,9 @@ std::string Guess(TByteReader& reader) {
     while (fed < kDetectLimit) {
         std::size_t n = reader.Read(buffer.data(), buffer.size());
         if (n == 0) break;
+        if (bytes != nullptr) {
+            for (std::size_t i = 0; i < n; ++i) ++(*bytes)[static_cast<unsigned char>(buffer[i])];
+        }
         if (uchardet_handle_data(detector.get(), buffer.data(), n) != 0) break;
         fed += n;
     }
@@ -133,24 +166,24 @@ void ConvertUtf8(TByteReader& reader, std::size_t bom, TCodePageEncoder& encoder
     decoder.Finish();
 }
 
-// Any other encoding goes through iconv into UTF-32 and then into the code page.
+// Any other encoding goes through iconv into UTF-8 and then the one UTF-8 decoder.
 void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
                       TCodePageEncoder& encoder, TByteSink& out) {
-    TIconvHandle cd = TryIconv("UTF-32LE", encoding.name);
+    TIconvHandle cd = TryIconv("UTF-8", encoding.name);
     if (!cd) throw TTextError("Unknown source encoding " + encoding.name);
+    TUtf8ToCodePageSink decoder(encoder, out);
     std::vector<char> in(kChunk);
-    std::vector<char> wide(4 * kChunk + 16);
+    std::vector<char> utf8(4 * kChunk + 16);
     std::size_t have = 0;                       // bytes waiting in `in`
     std::uint64_t offset = encoding.bomLength;  // source offset of in[0]
-    std::string bytes;
     for (;;) {
         std::size_t n = reader.Read(in.data() + have, in.size() - have);
         have += n;
         if (have == 0) break;
         char* inPtr = in.data();
         std::size_t inLeft = have;
-        char* outPtr = wide.data();
-        std::size_t outLeft = wide.size();
+        char* outPtr = utf8.data();
+        std::size_t outLeft = utf8.size();
         std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
         const std::size_t used = have - inLeft;
         if (rc == static_cast<std::size_t>(-1) &&
@@ -158,20 +191,15 @@ void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
             throw TTextError("Invalid byte sequence for encoding " + encoding.name +
                              " in the source at offset " + std::to_string(offset + used));
         }
-        const auto* w = reinterpret_cast<const unsigned char*>(wide.data());
-        const std::size_t chars = static_cast<std::size_t>(outPtr - wide.data()) / 4;
-        bytes.clear();
-        for (std::size_t i = 0; i < chars; ++i, w += 4) {
-            encoder.Put(w[0] | w[1] << 8 | w[2] << 16 | static_cast<char32_t>(w[3]) << 24, bytes);
-        }
-        out.Write(bytes);
+        decoder.Write(
+            std::string_view(utf8.data(), static_cast<std::size_t>(outPtr - utf8.data())));
         std::copy(in.begin() + static_cast<std::ptrdiff_t>(used),
                   in.begin() + static_cast<std::ptrdiff_t>(have), in.begin());
         have -= used;
         offset += used;
         if (n == 0 && have == 0) break;
     }
-    out.Finish();
+    decoder.Finish();
 }
 
 }  // namespace
@@ -201,6 +229,26 @@ bool SameCodePage(const std::string& a, const std::string& b) {
         if (results[0] != results[1] || (byte == 'A' && results[0].size() != 4)) return false;
     }
     return true;
+}
+
+TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage) {
+    reader.Rewind();
+    std::array<std::uint64_t, 256> bytes{};
+    const std::string guess = Guess(reader, &bytes);
+    const bool cyrillic = std::find(std::begin(kCyrillicPages), std::end(kCyrillicPages),
+                                    Canonical(guess)) != std::end(kCyrillicPages);
+    if (!cyrillic || SameCodePage(guess, codePage)) return CodePageBytes("");
+    // Only a text that plainly is not in the code page: uchardet also names a Cyrillic
+    // page for texts in others, and a text of the code page is read as it is.
+    constexpr double kOwnShare = 0.8, kMargin = 0.3;
+    constexpr std::uint64_t kFewestLetters = 32;  // a few words tell nothing for sure
+    std::uint64_t high = 0;
+    for (int byte = 0x80; byte < 256; ++byte) high += bytes[byte];
+    if (high < kFewestLetters) return CodePageBytes("");
+    const double own = SmallLetterShare(bytes, guess);
+    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin)
+        return CodePageBytes("");
+    return Encoded(guess, 0, guess + " (detected)");
 }
 
 bool IsValidUtf8(TByteReader& reader) {

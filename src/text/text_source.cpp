@@ -176,13 +176,47 @@ std::string ReplacementLine(const TCodePageEncoder& encoder) {
     return line;
 }
 
-// Builds the chain encoder -> [line joiner] -> `sink` and converts into it.
+// Builds the chain encoder -> [line joiner] -> line ends -> `sink` and converts into it;
+// `holdsText` tells whether anything but spaces and line breaks came out.
 std::string ConvertTo(const fs::path& source, TSourceFormat format, const TSourceEncoding& encoding,
                       const TTextOptions& options, TCodePageEncoder& encoder, TByteSink& sink,
-                      const fs::path& spillDir) {
-    if (!options.joinLines) return Convert(source, format, encoding, encoder, sink, spillDir);
-    TLineJoinSink joined(sink, true);
-    return Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
+                      const fs::path& spillDir, bool* holdsText = nullptr) {
+    TLineEndSink lineEnds(sink);
+    std::string how;
+    // A book's lines are its paragraphs already: only plain texts are joined.
+    if (!options.joinLines || format != TSourceFormat::Text) {
+        how = Convert(source, format, encoding, encoder, lineEnds, spillDir);
+    } else {
+        TLineJoinSink joined(lineEnds, encoder);
+        how =
+            Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
+    }
+    if (holdsText != nullptr) *holdsText = lineEnds.HoldsText();
+    return how;
+}
+
+// What a text read as it is would need: whether it has a lone LF, and any text at all.
+struct TPlainScan {
+    bool loneLf = false;
+    bool holdsText = false;
+};
+
+TPlainScan ScanPlain(const fs::path& source) {
+    TPlainScan scan;
+    TFileReader reader(source);
+    std::vector<char> buffer(64 * 1024);
+    bool afterCr = false;
+    while (std::size_t n = reader.Read(buffer.data(), buffer.size())) {
+        const std::string_view chunk(buffer.data(), n);
+        if (!scan.holdsText) scan.holdsText = HoldsText(chunk);
+        for (std::size_t at = chunk.find('\n'); !scan.loneLf && at != std::string_view::npos;
+             at = chunk.find('\n', at + 1)) {
+            scan.loneLf = at == 0 ? !afterCr : chunk[at - 1] != '\r';
+        }
+        afterCr = chunk.back() == '\r';
+        if (scan.loneLf && scan.holdsText) break;
+    }
+    return scan;
 }
 
 }  // namespace
@@ -216,15 +250,26 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     if (::access(source.c_str(), R_OK) != 0 || !fs::is_regular_file(source)) return result;
     const TSourceFormat format = DetectFormat(source);
     const TSourceEncoding encoding = EncodingOf(source, format, options);
-    if (encoding.codePageBytes && !options.joinLines) return result;
+    const auto inPlace = [&](TSourceEncoding asIs) {
+        // The code page's bytes are read in place unless a line end is to change.
+        const TPlainScan scan = ScanPlain(source);
+        if (scan.loneLf || options.joinLines) {
+            return ConvertedInto(source, format, asIs, options, workDir);
+        }
+        result.holdsText_ = scan.holdsText;
+        return std::move(result);
+    };
+    if (encoding.codePageBytes) return inPlace(encoding);
     try {
         return ConvertedInto(source, format, encoding, options, workDir);
     } catch (const TInvalidUtf8&) {
         if (!encoding.unverified) throw;
     }
-    // Not UTF-8 after all: the code page's own bytes, as for any such text.
-    if (!options.joinLines) return result;
-    return ConvertedInto(source, format, TSourceEncoding{}, options, workDir);
+    // Not UTF-8 after all: a Cyrillic code page it plainly is in, else the code page's bytes.
+    TFileReader reader(source);
+    const TSourceEncoding other = NotUtf8Encoding(reader, options.codePage);
+    if (other.codePageBytes) return inPlace(other);
+    return ConvertedInto(source, format, other, options, workDir);
 }
 
 TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
@@ -242,7 +287,8 @@ TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSource
     result.temporary_ = true;  // removed by the destructor from here on
     TFileSink sink(fd, result.path_);
     TCodePageEncoder encoder(options.codePage);
-    std::string how = ConvertTo(source, format, encoding, options, encoder, sink, workDir);
+    std::string how =
+        ConvertTo(source, format, encoding, options, encoder, sink, workDir, &result.holdsText_);
     result.report_.push_back("Source text read as " + how + ": " + std::to_string(sink.Written()) +
                              " bytes in code page " + options.codePage);
     if (encoder.ReplacedCount() > 0) result.report_.push_back(ReplacementLine(encoder));
@@ -256,6 +302,7 @@ TConvertedSource::~TConvertedSource() {
 TConvertedSource::TConvertedSource(TConvertedSource&& other) noexcept
     : path_(std::move(other.path_)),
       temporary_(std::exchange(other.temporary_, false)),
+      holdsText_(other.holdsText_),
       report_(std::move(other.report_)) {}
 
 TConvertedSource& TConvertedSource::operator=(TConvertedSource&& other) noexcept {
@@ -263,6 +310,7 @@ TConvertedSource& TConvertedSource::operator=(TConvertedSource&& other) noexcept
         if (temporary_) ::unlink(path_.c_str());
         path_ = std::move(other.path_);
         temporary_ = std::exchange(other.temporary_, false);
+        holdsText_ = other.holdsText_;
         report_ = std::move(other.report_);
     }
     return *this;
@@ -275,11 +323,13 @@ std::string ConvertedTextStart(const fs::path& source, const TTextOptions& optio
     if (encoding.unverified) {
         // Only the start is converted here, so the rest is checked as the build would.
         TFileReader reader(source);
-        if (!IsValidUtf8(reader)) encoding = TSourceEncoding{};
+        if (!IsValidUtf8(reader)) encoding = NotUtf8Encoding(reader, options.codePage);
     }
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);
-        return ReadUpTo(reader, limit);
+        std::string start = ReadUpTo(reader, limit);
+        LoneLfToCr(start);
+        return start;
     }
     TStringSink sink(limit);
     TCodePageEncoder encoder(options.codePage);

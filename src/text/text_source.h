@@ -14,7 +14,7 @@ namespace quorix {
 struct TTextOptions {
     std::string encoding = "auto";  // "auto", "detect" or an iconv name (plain texts)
     std::string codePage = "CP1251";
-    bool joinLines = false;  // join hard-wrapped lines; a lone LF counts as CR LF
+    bool joinLines = false;  // join hard-wrapped lines into paragraphs
 };
 
 enum class TSourceFormat { Text, Fb2, Fb2Zip, Epub };
@@ -37,6 +37,9 @@ class TConvertedSource {
 
     const std::filesystem::path& Path() const { return path_; }
     bool Converted() const { return temporary_; }
+    // Whether the text holds anything but spaces and line breaks; true for a source that
+    // cannot be read, whose reader reports why.
+    bool HoldsText() const { return holdsText_; }
     // Log lines: how the source was read, and the characters the code page lacks.
     const std::vector<std::string>& Report() const { return report_; }
 
@@ -49,6 +52,7 @@ class TConvertedSource {
 
     std::filesystem::path path_;
     bool temporary_ = false;
+    bool holdsText_ = true;
     std::vector<std::string> report_;
 };
 

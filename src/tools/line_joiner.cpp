@@ -6,33 +6,14 @@
 #include "tools/tool_files.h"
 
 namespace quorix {
-namespace {
-
-constexpr char kCR = 13;
-constexpr char kLF = 10;
-
-}  // namespace
 
 void JoinLinesInPlace(std::string& text) {
-    // The last four input bytes, oldest first. Each pair is judged by its input
-    // neighbours, so the window holds input bytes, never rewritten ones.
-    std::array<char, 4> window{};
-    std::size_t out = 0;  // never passes the read position, so one buffer serves both
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char b = text[i];
-        window = {window[1], window[2], window[3], b};
-        if (i >= 3 && window[1] == kCR && window[2] == kLF) {
-            // The output ends with that CR LF now; it loses one byte.
-            if (JoinChars.Contains(static_cast<unsigned char>(window[0])) &&
-                JoinChars.Contains(static_cast<unsigned char>(b))) {
-                text[out - 2] = ' ';
-            }
-            text[out - 1] = b;
-        } else {
-            text[out++] = b;
-        }
-    }
-    text.resize(out);
+    TLineJoiner joiner;
+    std::string out;
+    out.reserve(text.size());
+    joiner.Feed(text, out);
+    joiner.Finish(out);
+    text.swap(out);
 }
 
 std::string JoinLines(std::string_view text) {

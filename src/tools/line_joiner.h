@@ -12,7 +12,7 @@ namespace quorix {
 // Every CR LF with at least one byte before and after it loses a byte: it becomes
 // one space when the bytes around it are both in JoinChars, a lone CR otherwise.
 // The reader ends lines at CR alone, so the shortened breaks still break lines.
-// Works in the text's own buffer; the result is never longer than the input.
+// The rule is TLineJoiner's; the result is never longer than the input.
 void JoinLinesInPlace(std::string& text);
 
 std::string JoinLines(std::string_view text);

@@ -25,9 +25,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 JAR_LINE = re.compile(r"^Create midlet (.+)\.jar, size \d+ bytes$")
 KEPT = 0.99
 
-# Plain texts with LF line ends: the phone glues the words around every LF until the sources'
-# line ends are made CR. Remove this list when that lands.
-AWAITING_LF_TO_CR = {"opticks", "tom-sawyer", "fortunes-ru-utf8"}
 
 
 def corpus():
@@ -214,7 +211,7 @@ def row_test(row):
         self.assertGreater(count, 1000, "too few words to judge")
         self.assertGreaterEqual(of_reference, KEPT, f"first passage missing: «{missing}»")
         self.assertGreaterEqual(of_shown, KEPT, "the phone shows words the book does not hold")
-    return unittest.expectedFailure(test) if row["name"] in AWAITING_LF_TO_CR else test
+    return test
 
 
 for _row in corpus():

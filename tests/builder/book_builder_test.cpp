@@ -102,12 +102,13 @@ TEST_F(BookBuilderTest, PartNamesFollowThePlannedCount) {
     EXPECT_NE(help.find("(2 \xE8\xE7 2)"), std::string::npos);  // Russian "(2 of 2)"
 }
 
-TEST_F(BookBuilderTest, EmptySourceMakesNoPartAndSucceeds) {
-    WriteFile(settings.sourcePath, "");
-    ASSERT_TRUE(Build());
-    EXPECT_EQ(log.Lines()[log.Lines().size() - 4], "Creating temporary files...");
-    EXPECT_TRUE(fs::is_empty(dir.Path() / "midlets"));
-    EXPECT_EQ(LastLine().rfind("Process successfully ended at ", 0), 0u);
+TEST_F(BookBuilderTest, SourceWithoutTextFailsBeforeAnyDirectory) {
+    for (const char* text : {"", " \r\n\t\n"}) {
+        WriteFile(settings.sourcePath, text);
+        ASSERT_FALSE(Build());
+        EXPECT_EQ(LastLine(), std::string(kMsgProcessFailed) + std::string(kMsgNoText));
+        EXPECT_FALSE(fs::exists(dir.Path() / "midlets"));
+    }
 }
 
 TEST_F(BookBuilderTest, KeptTemporaryFilesHoldTheLastPart) {

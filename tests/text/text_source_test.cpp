@@ -2,6 +2,7 @@
 #include "text/text_source.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include "builder/book_source.h"
 #include "test_support.h"
@@ -41,7 +42,7 @@ TEST(ConvertedSource, AutoLeavesCodePageTextsInPlace) {
     const fs::path ascii = dir.Path() / "ascii.txt", cp = dir.Path() / "cp.txt";
     test::WriteFile(ascii, "Plain ASCII.\r\n");
     test::WriteFile(cp, Cp1251("Привет. Мир!"));
-    for (const fs::path& path : {ascii, cp, Fixture("ru_koi8r.txt")}) {
+    for (const fs::path& path : {ascii, cp}) {
         TConvertedSource source = TConvertedSource::Open(path, Options("auto"), dir.Path());
         EXPECT_FALSE(source.Converted()) << path;
         EXPECT_EQ(source.Path(), path);
@@ -52,6 +53,33 @@ TEST(ConvertedSource, AutoLeavesCodePageTextsInPlace) {
     // A missing source is left for the part reader to report.
     EXPECT_FALSE(
         TConvertedSource::Open(dir.Path() / "none", Options("auto"), dir.Path()).Converted());
+}
+
+// A Russian text in a legacy code page other than the build's is read in it under "auto";
+// in the build's own it stays in place, byte for byte.
+TEST(ConvertedSource, AutoReadsOtherCyrillicCodePages) {
+    test::TTempDir dir;
+    const std::string text = test::ReadFile(Fixture("ru_utf8.txt"));
+    const auto recode = [&](const std::string& text, const std::string& to, const char* from) {
+        iconv_t cd = iconv_open(to.c_str(), from);
+        std::string in = text, out(text.size() * 4, '\0');
+        char *inPtr = in.data(), *outPtr = out.data();
+        std::size_t inLeft = in.size(), outLeft = out.size();
+        EXPECT_NE(iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<std::size_t>(-1));
+        iconv_close(cd);
+        return out.substr(0, out.size() - outLeft);
+    };
+    for (const char* encoding : {"KOI8-R", "CP866", "ISO-8859-5", "CP1251"}) {
+        const fs::path path = dir.Path() / encoding;
+        const std::string bytes = recode(text, std::string(encoding) + "//TRANSLIT", "UTF-8");
+        test::WriteFile(path, bytes);
+        EXPECT_EQ(ConvertedTextStart(path, Options("auto"), 100000),
+                  Cp1251(recode(bytes, "UTF-8", encoding)))
+            << encoding;
+        TTextOptions own = Options("auto");
+        own.codePage = encoding;
+        EXPECT_FALSE(TConvertedSource::Open(path, own, dir.Path()).Converted()) << encoding;
+    }
 }
 
 // UTF-8 for a long way and then a byte that is not: the whole text is the code page's bytes,
@@ -74,8 +102,8 @@ TEST(ConvertedSource, AutoTakesALateInvalidByteForTheCodePage) {
     TConvertedSource joined = TConvertedSource::Open(path, Options("auto", true), work.Path());
     ASSERT_TRUE(joined.Converted());
     const std::string bytes = test::ReadFile(joined.Path());
-    EXPECT_EQ(bytes.substr(bytes.size() - 9), Cp1251("И конец: ").substr(0, 9));
-    EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");  // UTF-8 bytes kept as they are
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), Cp1251("И конец:"));  // the line's end trimmed
+    EXPECT_EQ(bytes.substr(0, 6), "\xD0\xA1\xD1\x82\xD1\x80");      // UTF-8 bytes kept as they are
     ASSERT_EQ(joined.Report().size(), 1u);
     EXPECT_EQ(joined.Report()[0].find("Source text read as text in CP1251"), 0u)
         << joined.Report()[0];
@@ -147,8 +175,41 @@ TEST(ConvertedTextStart, GivesTheFirstBytesOfWhatTheBuildReads) {
               Cp1251("Повести Белкина\r"));
     EXPECT_EQ(ConvertedTextStart(Fixture("en_wrapped.txt"), Options("auto", true), 80),
               "It was the best of times, it was the worst of times, it was the age of wisdom, i");
-    const std::string koi8 = test::ReadFile(Fixture("ru_koi8r.txt"));
-    EXPECT_EQ(ConvertedTextStart(Fixture("ru_koi8r.txt"), Options("auto"), 5000), koi8);
+}
+
+// Every way into the code page composes letters, drops what shows nothing and ends lines
+// with CR.
+TEST(ConvertedTextStart, EveryPathReadsTheSameLettersAndLineEnds) {
+    const std::string fb2 =
+        "<?xml version=\"1.0\" encoding=\"%s\"?><FictionBook><body>"
+        "<p>%s</p><p>line</p></body></FictionBook>";
+    const auto book = [&](const char* encoding, const std::string& text) {
+        std::string b = fb2;
+        b.replace(b.find("%s"), 2, encoding);
+        return b.replace(b.find("%s"), 2, text);
+    };
+    const std::string words = "Ста\u0301рый ёж и\u0306 за\u00ADмок\u200B\uFEFF";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Cta\xAD\nline")) utf16 += std::string{c, '\0'};  // Latin-1 as is
+    const struct {
+        const char* name;
+        std::string bytes, shown;
+    } cases[] = {
+        {"a.txt", words + "\nline\r\n\r\n", Cp1251("Старый ёж й замок\rline\r\n\r\n")},
+        {"b.txt", "Plain.\n\nline\r\n", "Plain.\r\rline\r\n"},
+        {"c.txt", Cp1251("Ёж.\nline\r"), Cp1251("Ёж.\rline\r")},
+        {"d.txt", utf16, "Cta\rline"},
+        {"e.fb2", book("UTF-8", words), Cp1251("Старый ёж й замок\rline\r")},
+        {"f.fb2", book("windows-1251", Cp1251("за") + "\xAD" + Cp1251("мо&#769;к")),
+         Cp1251("замок\rline\r")},
+    };
+    test::TTempDir dir;
+    for (const auto& c : cases) {
+        test::WriteFile(dir.Path() / c.name, c.bytes);
+        EXPECT_EQ(ConvertedTextStart(dir.Path() / c.name, Options("auto"), 100), c.shown) << c.name;
+    }
+    // A book's paragraphs are lines already: joining leaves them.
+    EXPECT_EQ(ConvertedTextStart(dir.Path() / "e.fb2", Options("auto", true), 100), cases[4].shown);
 }
 
 TEST(ReadBookInfo, TitleAndAuthorsOfBooksOnly) {
