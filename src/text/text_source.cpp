@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "text/byte_reader.h"
 #include "text/byte_sink.h"
@@ -185,6 +186,15 @@ std::string ConvertTo(const fs::path& source, TSourceFormat format, const TSourc
     return Convert(source, format, encoding, encoder, joined, spillDir) + ", wrapped lines joined";
 }
 
+// A file that reports no size but gives text when read (/proc, /sys, some FUSE mounts): the
+// parts are planned from a size, so such a text is copied to its end first.
+bool HidesItsSize(const fs::path& source) {
+    std::error_code ec;
+    if (fs::file_size(source, ec) != 0 || ec) return false;
+    TFileReader reader(source);
+    return !ReadUpTo(reader, 1).empty();
+}
+
 }  // namespace
 
 TSourceFormat DetectFormat(const fs::path& source) {
@@ -216,7 +226,7 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     if (::access(source.c_str(), R_OK) != 0 || !fs::is_regular_file(source)) return result;
     const TSourceFormat format = DetectFormat(source);
     const TSourceEncoding encoding = EncodingOf(source, format, options);
-    if (encoding.codePageBytes && !options.joinLines) return result;
+    if (encoding.codePageBytes && !options.joinLines && !HidesItsSize(source)) return result;
     try {
         return ConvertedInto(source, format, encoding, options, workDir);
     } catch (const TInvalidUtf8&) {
