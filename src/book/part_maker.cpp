@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <system_error>
 
 #include "archive/zw_exception.h"
@@ -45,13 +46,18 @@ class TShownLog : public TBuildLog {
     std::function<std::string(std::string)> shown_;
 };
 
+bool NoRoom(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
 // The messages the user knows for a JAR and a JAD that cannot be made, with the cause.
 [[noreturn]] void ThrowPartFile(const fs::path& file, int error) {
-    const std::string cause = ": " + std::generic_category().message(error);
-    if (file.extension() == ".jar") {
-        throw TBookError(FormatZWText(kMsgCannotCreateFile, {file.string()}) + cause);
-    }
-    throw TBookError(std::string(kMsgCannotSaveFile) + file.string() + cause);
+    std::string message = file.extension() == ".jar"
+                              ? FormatZWText(kMsgCannotCreateFile, {file.string()})
+                              : std::string(kMsgCannotSaveFile) + file.string();
+    message += ": " + std::generic_category().message(error);
+    if (NoRoom(error)) throw EPartOutOfSpace(message);
+    throw TBookError(message);
 }
 
 // A made part's JAR and JAD, finished unnamed (or under private names) beside their final ones;
@@ -205,6 +211,8 @@ std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log
         MakeFiles(number, shown);
         CheckStop(context_);
         return MakeArchive(number, shown);
+    } catch (const EPartOutOfSpace& e) {
+        throw EPartOutOfSpace(Shown(e.what()));
     } catch (const std::exception& e) {
         std::string message = Shown(e.what());
         if (message == e.what()) throw;
@@ -227,7 +235,12 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     } catch (const EOutputError& e) {
         ThrowPartFile(jarPath, e.Error());
     }
-    PackInto(jarPath, fd);
+    try {
+        PackInto(jarPath, fd);
+    } catch (const std::exception& e) {
+        if (NoRoom(zw_.Refused())) throw EPartOutOfSpace(e.what());
+        throw;
+    }
     // The disk syncs wait for the part's turn to be committed, off the workers' threads.
     std::uintmax_t jarSize = 0;
     try {
