@@ -290,9 +290,9 @@ class Outputs(PairChecks):
             data = bytes(rng.choice(range(35, 127)) for _ in range(length)) + b"."
             path = write(self.root, "dense.txt", data)
             last = {}
-            for n in jobs:
+            for k, n in enumerate(jobs):
                 with self.subTest(label, jobs=n):
-                    out = os.path.join(self.root, f"small-{size}-{n}")
+                    out = os.path.join(self.root, f"small-{size}-{k}")
                     os.makedirs(out)
                     mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size,
                                               "tmpfs", out], capture_output=True, text=True)
@@ -300,7 +300,7 @@ class Outputs(PairChecks):
                         self.skipTest("cannot mount a tmpfs: " + mounted.stderr.strip())
                     try:
                         run = self.run_cli(["--source", path, "--part-size", part,
-                                            "--jobs", str(n)], output=out, name=f"{size}-{n}")
+                                            "--jobs", str(n)], output=out, name=f"{size}-{k}")
                         self.assertNotEqual(run.code, 0)
                         self.assertRegex(run.lines[-1], "^" + FAILED + message)
                         self.assertEqual(run.lines[-1], last.setdefault(label, run.lines[-1]))
