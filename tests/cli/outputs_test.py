@@ -168,6 +168,8 @@ class Outputs(PairChecks):
              "Font file not found: mybook.ttf"),
             # A file system that reports size 0 for a file that holds text.
             ("size 0 but text", ["--source", "/proc/version"], None, None),
+            # Glyphs too small for a pixel are empty, not damaged.
+            ("tiny font", ["--source", path, "--font-height", "-1"], None, None),
         ]
         for i, (label, args, files, message) in enumerate(cases):
             with self.subTest(label):
