@@ -105,6 +105,15 @@ class WorkPlaceTest : public QObject {
             kept = one.Path();
         }
         QVERIFY(!fs::exists(kept));
+        // A tree kept for the user is no dead build's: the next one leaves it.
+        {
+            TPrivateDirectory one;
+            one.Keep();
+            kept = one.Path();
+        }
+        TPrivateDirectory next;
+        QVERIFY(fs::is_directory(kept));
+        fs::remove_all(kept);
     }
 };
 
