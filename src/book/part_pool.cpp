@@ -55,7 +55,7 @@ class TPool {
     std::map<std::uint64_t, TSlot> slots_;  // taken and not yet finished
     std::uint64_t next_;                    // the next part to take
     std::uint64_t finished_;                // parts finished on the calling thread
-    std::uint64_t crowded_ = 0;
+    std::uint64_t crowded_ = 0;             // see Crowded()
     unsigned running_ = 0;                  // workers still taking parts
     bool stop_ = false;
 };

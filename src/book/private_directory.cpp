@@ -58,8 +58,8 @@ std::vector<TEntry> List(int root, const std::string& rel) {
         if (name == "." || name == "..") continue;
         bool directory = e->d_type == DT_DIR;
         struct stat info {};
-        if (e->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), e->d_name, &info,
-                                                 AT_SYMLINK_NOFOLLOW) == 0) {
+        if (e->d_type == DT_UNKNOWN &&
+            ::fstatat(::dirfd(dir), e->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             directory = S_ISDIR(info.st_mode);
         }
         entries.push_back({std::string(name), directory});
@@ -83,7 +83,8 @@ void RemoveBelow(int root, const std::string& rel) {
 }
 
 bool IsTreeName(std::string_view name) {
-    return name.size() == kPrefix.size() + kUniqueLength && name.substr(0, kPrefix.size()) == kPrefix;
+    return name.size() == kPrefix.size() + kUniqueLength &&
+           name.substr(0, kPrefix.size()) == kPrefix;
 }
 
 // Removes this user's trees under `base` whose owner died: owned (marked), and their lock
@@ -99,7 +100,8 @@ void RemoveDeadTrees(const fs::path& base) {
         const int fd =
             ::openat(baseFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat info {}, mark {};
+        struct stat info {
+        }, mark{};
         if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() &&
             ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(fd, kOwnedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0) {
