@@ -60,6 +60,7 @@ void TArchiveFile::Flush(bool toDisk) {
             size_ = std::max<std::uint64_t>(size_, start + done);
             position_ = start + done;
             buffer_.clear();
+            refused_ = n < 0 ? errno : ENOSPC;
             throw EShortWrite();
         }
         done += static_cast<std::size_t>(n);
@@ -69,6 +70,7 @@ void TArchiveFile::Flush(bool toDisk) {
     buffer_.clear();
     if (toDisk && unsynced_) {
         if (::fsync(fd_) != 0) {
+            refused_ = errno;
             throw EShortWrite();
         }
         unsynced_ = false;
@@ -85,6 +87,7 @@ void TArchiveFile::Truncate(std::uint64_t position) {
     // Every commit cuts the file where it already ends; that needs no system call.
     if (position != size_) {
         if (::ftruncate(fd_, static_cast<off_t>(position)) != 0) {
+            refused_ = errno;
             throw EShortWrite();
         }
         size_ = position;

@@ -38,6 +38,8 @@ class TArchiveFile {
     // Empties the write buffer into the file and, with `toDisk`, the file to the disk;
     // a file unchanged since its last trip to the disk is not sent again.
     void Flush(bool toDisk = false);
+    // Why the file last refused bytes (ENOSPC, EDQUOT, EFBIG, EIO, ...); 0 while it took all.
+    int Refused() const { return refused_; }
 
   private:
     int fd_ = -1;
@@ -45,6 +47,7 @@ class TArchiveFile {
     std::uint64_t position_ = 0;  // logical position, buffered bytes included
     std::uint64_t size_ = 0;      // bytes in the file, buffered ones not included
     bool unsynced_ = false;       // changed since the last fsync
+    int refused_ = 0;
 };
 
 }  // namespace quorix

@@ -113,6 +113,7 @@ void TZWBaseArchiver::OpenNew(int fd) {
 }
 
 void TZWBaseArchiver::StartEmpty() {
+    refused_ = 0;
     dir_ = TZWDirManager();
     depth_ = 0;
     if (AfterOpen) {
@@ -170,6 +171,7 @@ void TZWBaseArchiver::Close() {
         } catch (...) {
             // Close is the last word on an archive; what failed was reported by the commit.
         }
+        refused_ = file_->Refused();
     }
     file_.reset();
     dir_ = TZWDirManager();

@@ -80,8 +80,8 @@ class TZWBaseArchiver {
 
     // Creates (or truncates) FileName and opens the writer on an empty directory.
     void OpenNew();
-    // Opens the writer on an empty directory over `fd`, a new empty file that FileName
-    // names; the writer takes the descriptor over and closes it.
+    // Opens the writer on an empty directory over `fd`, a new empty file that is to be
+    // FileName; the writer takes the descriptor over and closes it.
     void OpenNew(int fd);
     // Collects what `fileMask` selects under BaseDir into the directory and commits,
     // unless an outer update is open.
@@ -94,6 +94,9 @@ class TZWBaseArchiver {
     // Commits a pending update, gives an archive with nothing in it its end record and
     // releases the file. Never raises.
     void Close();
+    // Why the archive file last refused bytes since OpenNew (ENOSPC for a full disk, ...);
+    // 0 while it took every byte. Kept after Close.
+    int Refused() const { return refused_; }
 
     // Asked when an entry fails; without a handler the answer is actAbort.
     std::function<TZWAction(const TZWFailureInfo&)> OnProcessFileFailure;
@@ -131,6 +134,7 @@ class TZWBaseArchiver {
     TZWDeflater deflater_ = TZWDeflater::zlib;
     std::unique_ptr<TStrongDeflater> strongest_;  // made when first needed
     std::unique_ptr<TArchiveFile> file_;
+    int refused_ = 0;
     TZWDirManager dir_;
     int depth_ = 0;
     // Kept across archives: the driver packs the same class files into every part.

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace quorix {
@@ -42,17 +43,44 @@ fs::path DirectoryOf(const fs::path& path) {
     return dir.empty() ? fs::path(".") : dir;
 }
 
+// Unnamed files are given their names through /proc; without it they cannot be.
+bool ProcFdsShown() {
+    static const bool shown = ::access("/proc/self/fd", X_OK) == 0;
+    return shown;
+}
+
 }  // namespace
 
 EOutputError::EOutputError(int error, std::string_view what, const fs::path& path)
     : std::runtime_error(std::string(what) + " " + path.string() + ": " +
                          std::generic_category().message(error)),
-      error_(error) {}
+      error_(error),
+      path_(path) {}
 
 EOutputError::EOutputError(const fs::path& notRegular)
-    : std::runtime_error(std::string(kMsgNotRegularFile) + notRegular.string()), error_(0) {}
+    : std::runtime_error(std::string(kMsgNotRegularFile) + notRegular.string()),
+      error_(0),
+      path_(notRegular) {}
 
 TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
+    // Unnamed until it is placed: a process killed meanwhile leaves nothing behind.
+    fd_ = ::open(DirectoryOf(target_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ >= 0 && ProcFdsShown()) return;
+    if (fd_ >= 0) {
+        ::close(fd_);
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        throw EOutputError(errno, "Cannot create file", target_);
+    }
+    // O_EXCL with O_CREAT never follows a link and never opens a file that exists.
+    temp_ = NewPrivateName([this](const fs::path& candidate) {
+        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd_ >= 0;
+    });
+}
+
+// A private name beside the target for which `make` succeeds; `make` fails with EEXIST for
+// names taken.
+fs::path TReplacingFile::NewPrivateName(const std::function<bool(const fs::path&)>& make) const {
     std::uint64_t state = 0;
     if (::getrandom(&state, sizeof state, 0) != static_cast<ssize_t>(sizeof state)) {
         state =
@@ -61,15 +89,16 @@ TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         fs::path candidate = PrivateName(target_, state);
-        // O_EXCL with O_CREAT never follows a link and never opens a file that exists.
-        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temp_ = std::move(candidate);
-            return;
-        }
+        if (make(candidate)) return candidate;
         if (errno != EEXIST) break;
     }
     throw EOutputError(errno, "Cannot create file", target_);
+}
+
+// Gives the unnamed file the name `path`; fails with EEXIST when something stands there.
+bool TReplacingFile::LinkAs(const fs::path& path) const {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 TReplacingFile::~TReplacingFile() {
@@ -78,6 +107,13 @@ TReplacingFile::~TReplacingFile() {
 
 void TReplacingFile::Write(std::string_view bytes) {
     if (buffer_.size() + bytes.size() > kBufferSize) FlushBuffer();
+    if (bytes.size() >= kBufferSize) {
+        // A large block goes straight to the file, not through a copy in the buffer.
+        if (const int error = WriteFully(fd_, bytes); error != 0) {
+            throw EOutputError(error, "Cannot write file", target_);
+        }
+        return;
+    }
     buffer_.append(bytes);
     if (buffer_.size() >= kBufferSize) FlushBuffer();
 }
@@ -112,10 +148,20 @@ std::uintmax_t TReplacingFile::Finish() {
 }
 
 void TReplacingFile::RenameOverTarget() {
+    if (temp_.empty()) {
+        // Where nothing stands yet the unnamed file takes the name at once.
+        if (LinkAs(target_)) return Placed();
+        if (errno != EEXIST) throw EOutputError(errno, "Cannot replace file", target_);
+        temp_ = NewPrivateName([this](const fs::path& candidate) { return LinkAs(candidate); });
+    }
     // rename() replaces a link standing at the target; it never writes through it.
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         throw EOutputError(errno, "Cannot replace file", target_);
     }
+    Placed();
+}
+
+void TReplacingFile::Placed() {
     placed_ = true;
     ::close(fd_);
     fd_ = -1;
@@ -155,34 +201,7 @@ void CommitPair(TReplacingFile& first, TReplacingFile& second) {
     }
 }
 
-namespace {
-
-// The unnamed file's way in: true when it now stands at `path`; false when something else
-// stands there or the system cannot link unnamed files, and the caller must replace instead.
-bool LinkUnnamed(const fs::path& path, std::string_view bytes) {
-    // An unnamed file is made without the directory's lock, so threads that make many files
-    // in one directory at once do not wait for each other's inode searches.
-    TOpenFile file(::open(DirectoryOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-    if (file.Get() < 0) {
-        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return false;
-        throw EOutputError(errno, "Cannot create file", path);
-    }
-    if (const int error = WriteFully(file.Get(), bytes); error != 0) {
-        throw EOutputError(error, "Cannot write file", path);
-    }
-    const std::string self = "/proc/self/fd/" + std::to_string(file.Get());
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        return true;
-    }
-    // EEXIST: a file, a link or a directory stands there; ENOENT: /proc is not mounted.
-    if (errno == EEXIST || errno == ENOENT || errno == EPERM) return false;
-    throw EOutputError(errno, "Cannot create file", path);
-}
-
-}  // namespace
-
 void WriteWholeFile(const fs::path& path, std::string_view bytes) {
-    if (LinkUnnamed(path, bytes)) return;
     TReplacingFile file(path);
     file.Write(bytes);
     file.Written();

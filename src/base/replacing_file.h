@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -22,16 +23,21 @@ class EOutputError : public std::runtime_error {
     EOutputError(int error, std::string_view what, const std::filesystem::path& path);
     // The errno of the failure; 0 for a file that is not a regular one.
     int Error() const noexcept { return error_; }
+    // The file that could not be made or opened.
+    const std::filesystem::path& Path() const { return path_; }
 
   private:
     explicit EOutputError(const std::filesystem::path& notRegular);
     friend int OpenRegularFile(const std::filesystem::path& path);
     int error_;
+    std::filesystem::path path_;
 };
 
-// A new file in the directory of `target`, created exclusively under a private name:
-// nothing that stands there, a symbolic link or another build's file, is ever opened.
-// Until Commit the final name is untouched; a file never committed is removed.
+// A new file in the directory of `target`, made without a name (O_TMPFILE) where the file
+// system can, else created exclusively under a private name (".NAME.XXXXXXXX"): nothing
+// that stands there, a symbolic link or another build's file, is ever opened. Until Commit
+// the final name is untouched; a file never committed is removed (an unnamed one even when
+// the process is killed).
 class TReplacingFile {
   public:
     explicit TReplacingFile(std::filesystem::path target);
@@ -40,6 +46,7 @@ class TReplacingFile {
     TReplacingFile& operator=(const TReplacingFile&) = delete;
 
     const std::filesystem::path& Target() const { return target_; }
+    // The private name; empty while the file has none.
     const std::filesystem::path& TempPath() const { return temp_; }
     // The open file, for writers that manage their own handle (they may dup it).
     int Fd() const { return fd_; }
@@ -60,6 +67,10 @@ class TReplacingFile {
 
   private:
     void FlushBuffer();
+    std::filesystem::path NewPrivateName(
+        const std::function<bool(const std::filesystem::path&)>& make) const;
+    bool LinkAs(const std::filesystem::path& path) const;
+    void Placed();
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
@@ -95,10 +106,8 @@ class TOpenFile {
 // went, else the error (ENOSPC for a write that took nothing).
 int WriteFully(int fd, std::string_view bytes);
 
-// Writes `bytes` as the file `path` so that the name only ever shows a whole file: where
-// nothing stands at the name, the file is written without a name (O_TMPFILE) and then linked
-// under it; otherwise, or where the file system cannot do that, through a TReplacingFile.
-// Nothing is sent to the disk: for outputs that are simply made again after a crash.
+// Writes `bytes` as the file `path` through a TReplacingFile, so that the name only ever shows
+// a whole file. Nothing is sent to the disk: for outputs that are simply made again after a crash.
 // Failures raise EOutputError.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 

@@ -58,6 +58,17 @@ class TPartReader {
     // were planned from (it grew or shrank during the build).
     void CheckFullyRead() const;
 
+    // Where the next part starts, and going back there to read it again.
+    struct TPlace {
+        std::uintmax_t position = 0;
+        std::size_t nextPlanned = 0;
+    };
+    TPlace Place() const { return {position_, nextPlanned_}; }
+    void Return(TPlace place) {
+        position_ = place.position;
+        nextPlanned_ = place.nextPlanned;
+    }
+
     void Close();
 
   private:

@@ -51,7 +51,19 @@ class TBookParts : public TPartWork {
     TBookParts(TPartReader& source, std::vector<std::unique_ptr<TPartMaker>>& makers,
                const TBuildOptions& options, std::uint64_t count)
         : source_(source), makers_(makers), options_(options), count_(count) {}
-    bool Take(unsigned worker, std::uint64_t) override { return makers_[worker]->Take(source_); }
+    bool Take(unsigned worker, std::uint64_t number) override {
+        if (places_.size() < number) places_.resize(number);
+        places_[number - 1] = source_.Place();
+        return makers_[worker]->Take(source_);
+    }
+    // The workers' trees hold the files of parts that are to be made again: they go, so
+    // that the part made alone has the disk to itself.
+    bool Rewind(std::uint64_t number) override {
+        if (number == 0 || number > places_.size()) return false;
+        source_.Return(places_[number - 1]);
+        for (std::size_t w = 1; w < makers_.size(); ++w) makers_[w]->RemovePartFiles();
+        return true;
+    }
     std::unique_ptr<TPartDone> Make(unsigned worker, std::uint64_t number,
                                     TBuildLog& log) override {
         return makers_[worker]->Make(number, log);
@@ -65,6 +77,7 @@ class TBookParts : public TPartWork {
     std::vector<std::unique_ptr<TPartMaker>>& makers_;
     const TBuildOptions& options_;
     std::uint64_t count_;
+    std::vector<TPartReader::TPlace> places_;  // where each taken part starts
 };
 
 // One build: the settings as converted for the phone and the paths it works in.

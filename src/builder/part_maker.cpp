@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <string>
 #include <system_error>
 
 #include "archive/zip_format.h"
+#include "archive/zw_exception.h"
 #include "base/replacing_file.h"
 #include "book/book_error.h"
 #include "book/descriptors.h"
@@ -51,7 +53,21 @@ class TShownLog : public TBuildLog {
     std::function<std::string(std::string)> shown_;
 };
 
-// A made part's JAR and JAD, finished under private names beside their final ones;
+bool NoRoom(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// The messages the user knows for a JAR and a JAD that cannot be made, with the cause.
+[[noreturn]] void ThrowPartFile(const fs::path& file, int error) {
+    std::string message = file.extension() == ".jar"
+                              ? FormatZWText(kMsgCannotCreateFile, {file.string()})
+                              : std::string(kMsgCannotSaveFile) + file.string();
+    message += ": " + std::generic_category().message(error);
+    if (NoRoom(error)) throw EPartOutOfSpace(message);
+    throw TBookError(message);
+}
+
+// A made part's JAR and JAD, finished unnamed (or under private names) beside their final ones;
 // dropped unfinished, they are removed and the final names stay as they were.
 class TStagedPart : public TPartDone {
   public:
@@ -65,7 +81,11 @@ class TStagedPart : public TPartDone {
 
     void Finish(TBuildLog& log) override {
         CheckStop(context_);
-        CommitPair(*jar_, *jad_);
+        try {
+            CommitPair(*jar_, *jad_);
+        } catch (const EOutputError& e) {
+            ThrowPartFile(e.Path(), e.Error());
+        }
         log.Add("Create " + fileName_ + ".jad, size " + std::to_string(jadSize_) + " bytes");
     }
 
@@ -197,6 +217,8 @@ std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log
         MakeFiles(number, shown);
         CheckStop(context_);
         return MakeArchive(number, shown);
+    } catch (const EPartOutOfSpace& e) {
+        throw EPartOutOfSpace(Shown(e.what()));
     } catch (const std::exception& e) {
         std::string message = Shown(e.what());
         if (message == e.what()) throw;
@@ -209,12 +231,29 @@ std::unique_ptr<TPartDone> TPartMaker::Make(std::uint64_t number, TBuildLog& log
 std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildLog& log) {
     const std::string fileName = PartName(context_.fileName, number, context_.partCount);
     log.Add("Creating jar file...");
-    auto jar = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jar"));
-    int fd = ::dup(jar->Fd());
-    if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar->Target().string());
-    PackInto(jar->TempPath(), fd);
+    const fs::path jarPath = context_.midletsDir / (fileName + ".jar");
+    std::unique_ptr<TReplacingFile> jar;
+    int fd = -1;
+    try {
+        jar = std::make_unique<TReplacingFile>(jarPath);
+        fd = ::dup(jar->Fd());
+        if (fd < 0) throw EOutputError(errno, "Cannot create file", jarPath);
+    } catch (const EOutputError& e) {
+        ThrowPartFile(jarPath, e.Error());
+    }
+    try {
+        PackInto(jarPath, fd);
+    } catch (const std::exception& e) {
+        if (NoRoom(zw_.Refused())) throw EPartOutOfSpace(e.what());
+        throw;
+    }
     // The disk syncs wait for the part's turn to be committed, off the workers' threads.
-    const std::uintmax_t jarSize = jar->Written();
+    std::uintmax_t jarSize = 0;
+    try {
+        jarSize = jar->Written();
+    } catch (const EOutputError& e) {
+        ThrowPartFile(jarPath, e.Error());
+    }
     // Only a plan whose part count never settled can get here.
     if (context_.jarLimit != 0 && jarSize > context_.jarLimit) {
         throw TBookError(std::string(kMsgJarOverLimit) + fileName + ".jar, " +
@@ -222,13 +261,15 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     }
     log.Add("Create midlet " + fileName + ".jar, size " + std::to_string(jarSize) + " bytes");
 
-    auto jad = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jad"));
+    const fs::path jadPath = context_.midletsDir / (fileName + ".jad");
+    std::unique_ptr<TReplacingFile> jad;
     const std::string jadText = TDescriptorWriter::JadText(fileName, kVendor, jarSize);
     try {
+        jad = std::make_unique<TReplacingFile>(jadPath);
         jad->Write(jadText);
         jad->Written();
-    } catch (const EOutputError&) {
-        throw TBookError(std::string(kMsgCannotSaveFile) + jad->Target().string());
+    } catch (const EOutputError& e) {
+        ThrowPartFile(jadPath, e.Error());
     }
     log.Add("Create file " + jad->Target().string() + ", size " + std::to_string(jadText.size()) +
             " bytes");

@@ -25,14 +25,18 @@ struct TSlot {
 
 class TPool {
   public:
-    TPool(std::uint64_t count, unsigned workers, TPartWork& work)
+    TPool(std::uint64_t count, unsigned workers, TPartWork& work, std::uint64_t first)
         : count_(count),
           workers_(workers),
           work_(work),
           // Made parts wait on disk for their turn; this bounds how many may wait.
-          lookAhead_(2 * static_cast<std::uint64_t>(workers)) {}
+          lookAhead_(2 * static_cast<std::uint64_t>(workers)),
+          next_(first),
+          finished_(first - 1) {}
 
     void Run(TBuildLog& log);
+    // The part that found no room while other workers' parts shared the disk; 0 for none.
+    std::uint64_t Crowded() const { return crowded_; }
 
   private:
     void Work(unsigned worker);
@@ -49,8 +53,9 @@ class TPool {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::uint64_t, TSlot> slots_;  // taken and not yet finished
-    std::uint64_t next_ = 1;                // the next part to take
-    std::uint64_t finished_ = 0;            // parts finished on the calling thread
+    std::uint64_t next_;                    // the next part to take
+    std::uint64_t finished_;                // parts finished on the calling thread
+    std::uint64_t crowded_ = 0;             // see Crowded()
     unsigned running_ = 0;                  // workers still taking parts
     bool stop_ = false;
 };
@@ -103,8 +108,18 @@ void TPool::Work(unsigned worker) {
     changed_.notify_all();
 }
 
+bool OutOfSpace(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EPartOutOfSpace&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 void TPool::FinishInOrder(TBuildLog& log) {
-    for (std::uint64_t number = 1; number <= count_; ++number) {
+    for (std::uint64_t number = finished_ + 1; number <= count_; ++number) {
         work_.Announce(number);
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this, number] {
@@ -118,13 +133,23 @@ void TPool::FinishInOrder(TBuildLog& log) {
         TSlot slot = std::move(found->second);
         slots_.erase(found);
         lock.unlock();
+        if (!slot.error) {
+            try {
+                slot.done->Finish(slot.log);
+            } catch (...) {
+                slot.error = std::current_exception();
+            }
+        }
+        if (slot.error && workers_ > 1 && OutOfSpace(slot.error)) {
+            crowded_ = number;  // its lines come from the one worker that makes it again
+            std::rethrow_exception(slot.error);
+        }
         for (const std::string& line : slot.log.Lines()) {
             log.Add(line);
         }
         if (slot.error) {
             std::rethrow_exception(slot.error);
         }
-        slot.done->Finish(log);
         lock.lock();
         ++finished_;
         changed_.notify_all();
@@ -163,7 +188,14 @@ void TPool::Run(TBuildLog& log) {
 }  // namespace
 
 void RunPartPool(std::uint64_t count, unsigned workers, TPartWork& work, TBuildLog& log) {
-    TPool(count, std::max(workers, 1u), work).Run(log);
+    TPool pool(count, std::max(workers, 1u), work, 1);
+    try {
+        pool.Run(log);
+    } catch (const EPartOutOfSpace&) {
+        // The parts after it are gone with their files; alone, the part may fit.
+        if (pool.Crowded() == 0 || !work.Rewind(pool.Crowded())) throw;
+        TPool(count, 1, work, pool.Crowded()).Run(log);
+    }
 }
 
 unsigned PartWorkers(unsigned requested, std::uint64_t parts) {

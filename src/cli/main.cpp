@@ -4,11 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "builder/book_builder.h"
 #include "book/file_writer.h"
+#include "book/private_directory.h"
 #include "font/font_lookup.h"
 #include "cli_options.h"
 #include "base/stop_signals.h"
@@ -34,23 +36,6 @@ class TStdoutLog : public quorix::TBuildLog {
     std::string last_;
 };
 
-// A directory of this run's own, so that parallel runs never share files. Raises with
-// the build's own failure text, naming where it was to be made.
-fs::path MakePrivateDirectory() {
-    std::error_code ec;
-    fs::path parent = fs::temp_directory_path(ec);
-    if (ec) {
-        const char* tmpdir = std::getenv("TMPDIR");
-        parent = tmpdir != nullptr ? tmpdir : "/tmp";
-    }
-    const std::string pattern = (parent / "quorix-maker-XXXXXX").string();
-    std::string made = pattern;
-    if (ec || ::mkdtemp(made.data()) == nullptr) {
-        throw std::runtime_error(std::string(quorix::kMsgCannotCreateDir) + pattern);
-    }
-    return made;
-}
-
 // The process's exit status for a build that a signal stopped: 128 + the signal.
 int StatusAfter(bool ok) {
     if (int signal = quorix::StopSignal(); signal != 0) return 128 + signal;
@@ -71,9 +56,10 @@ int RunBuild(const quorix::TCliBuild& build) {
     ReportFontFile(build.settings.font);
     quorix::InstallStopSignals();
     TStdoutLog log;
-    fs::path privateDir;
+    // A directory of this run's own, so that parallel runs never share files.
+    std::optional<quorix::TPrivateDirectory> privateDir;
     try {
-        privateDir = MakePrivateDirectory();
+        privateDir.emplace();
     } catch (const std::exception& e) {
         log.Add(std::string(quorix::kMsgProcessFailed) + e.what());
         return EXIT_FAILURE;
@@ -89,17 +75,16 @@ int RunBuild(const quorix::TCliBuild& build) {
     // Nobody to ask on the command line: a failing archive entry fails the build.
     options.askEntryFailure = [](const std::string&) { return quorix::TEntryFailureAnswer::Abort; };
     options.stopRequested = [] { return quorix::StopSignal() != 0; };
-    quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir},
+    quorix::TBookBuilder builder({fs::absolute(build.output).lexically_normal(), privateDir->Path()},
                                  options);
     bool ok = builder.Run(build.settings, log);
     if (!ok && log.Last() == std::string(quorix::kMsgProcessFailed) + "File not found") {
         std::cerr << "quorix-maker-cli: File not found: " << build.settings.sourcePath << std::endl;
     }
-    const fs::path kept = privateDir / "temp";
+    const fs::path kept = privateDir->Path() / "temp";
     if (build.keepTemp && quorix::StopSignal() == 0 && fs::exists(kept, ec)) {
+        privateDir->Keep();
         std::cout << "Temporary files kept in " << kept.string() << std::endl;
-    } else {
-        fs::remove_all(privateDir, ec);
     }
     return StatusAfter(ok);
 }

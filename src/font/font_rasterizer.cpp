@@ -156,6 +156,7 @@ struct TFontRasterizer::TGlyphImage {
     int left = 0;                        // first inked column relative to the cell
     std::vector<std::uint16_t> columns;  // rows relative to the cell top
     bool ink = false;                    // any pixel set, inside the cell's rows or not
+    bool shaped = false;                 // an outline with points: too small to ink, not lost
 };
 
 struct TFontRasterizer::TFace {
@@ -211,6 +212,7 @@ TFontRasterizer::TGlyphImage TFontRasterizer::TFace::Load(FT_UInt index, int hei
         FT_GlyphSlot_Embolden(slot);
     }
     TGlyphImage image;
+    image.shaped = slot->format == FT_GLYPH_FORMAT_OUTLINE && slot->outline.n_points > 0;
     if (declaredAdvances && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         // linearHoriAdvance: the unhinted advance in 16.16 pixels.
         image.advance = static_cast<int>((slot->linearHoriAdvance + 0x8000) >> 16) + widened / 64;
@@ -301,9 +303,10 @@ void TFontRasterizer::Render(const TGlyphSet& set) {
     for (int j = 0; j < 256; ++j) {
         if (set.Contains(j)) {
             const TGlyphImage& glyph = Glyph(j);
-            // Every font draws the visible ASCII characters; one that draws them blank
-            // is damaged (the code page keeps ASCII at those bytes).
-            if (j > 32 && j < 127 && !glyph.ink && !face_->symbol) {
+            // Every font draws the visible ASCII characters; one that has no shape for
+            // them is damaged (the code page keeps ASCII at those bytes). A shape too small
+            // for a pixel at this size is an empty glyph.
+            if (j > 32 && j < 127 && !glyph.ink && !glyph.shaped && !face_->symbol) {
                 throw TBookError(std::string(kMsgCannotLoadFont) + face_->path + ": no ink for \"" +
                                  static_cast<char>(j) + "\"");
             }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "text/byte_reader.h"
 #include "text/byte_sink.h"
@@ -219,6 +220,15 @@ TPlainScan ScanPlain(const fs::path& source) {
     return scan;
 }
 
+// A file that reports no size but gives text when read (/proc, /sys, some FUSE mounts): the
+// parts are planned from a size, so such a text is copied to its end first.
+bool HidesItsSize(const fs::path& source) {
+    std::error_code ec;
+    if (fs::file_size(source, ec) != 0 || ec) return false;
+    TFileReader reader(source);
+    return !ReadUpTo(reader, 1).empty();
+}
+
 }  // namespace
 
 TSourceFormat DetectFormat(const fs::path& source) {
@@ -251,9 +261,10 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     const TSourceFormat format = DetectFormat(source);
     const TSourceEncoding encoding = EncodingOf(source, format, options);
     const auto inPlace = [&](TSourceEncoding asIs) {
-        // The code page's bytes are read in place unless a line end is to change.
+        // The code page's bytes are read in place unless a line end is to change or the file
+        // hides its size.
         const TPlainScan scan = ScanPlain(source);
-        if (scan.loneLf || options.joinLines) {
+        if (scan.loneLf || options.joinLines || HidesItsSize(source)) {
             return ConvertedInto(source, format, asIs, options, workDir);
         }
         result.holdsText_ = scan.holdsText;

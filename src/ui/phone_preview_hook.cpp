@@ -1,10 +1,10 @@
-// phone_preview_hook.cpp - the context-menu entry and the offer at the end of a build.
+// phone_preview_hook.cpp - the context-menu entry and Ctrl+P: the phone preview of the last part.
 #include "ui/phone_preview_hook.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <QKeySequence>
 #include <QRegularExpression>
 #include <QWidget>
 #include <utility>
@@ -26,6 +26,8 @@ TPhonePreviewHook::TPhonePreviewHook(QWidget* window, TBuildRunner* runner)
     : QObject(window), window_(window) {
     auto* action = new QAction(tr("Phone preview..."), window);
     action->setObjectName("phonePreview");
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    action->setShortcutContext(Qt::WindowShortcut);
     window->addAction(action);
     window->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(action, &QAction::triggered, this, &TPhonePreviewHook::OpenPreview);
@@ -48,19 +50,8 @@ void TPhonePreviewHook::BuildEnded() {
         buildJar_.clear();
         return;
     }
+    // A build ends without a message: the preview waits for the menu entry or Ctrl+P.
     lastJar_ = std::exchange(buildJar_, QString());
-    auto* offer =
-        new QMessageBox(QMessageBox::Question, tr("Phone preview"),
-                        tr("Show %1 as the phone shows it?").arg(QFileInfo(lastJar_).fileName()),
-                        QMessageBox::Yes | QMessageBox::No, window_);
-    offer->setObjectName("phonePreviewOffer");
-    offer->setAttribute(Qt::WA_DeleteOnClose);
-    connect(offer, &QMessageBox::finished, this, [this](int answer) {
-        if (answer == QMessageBox::Yes) {
-            OpenPreview();
-        }
-    });
-    offer->open();  // not modal to the build's end: the window stays usable
 }
 
 QString TPhonePreviewHook::JarToShow(QWidget* owner) const {

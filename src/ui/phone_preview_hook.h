@@ -1,4 +1,4 @@
-// phone_preview_hook.h - where the main window offers the phone preview of the part it built.
+// phone_preview_hook.h - where the main window opens the phone preview of the part it built.
 #pragma once
 
 #include <QObject>
@@ -10,8 +10,8 @@ namespace quorix {
 
 class TBuildRunner;
 
-// Adds "Phone preview..." to the window's context menu, and after a build whose log ends in
-// success asks whether to show its last part. Follows the runner's log for the part's JAD.
+// Adds "Phone preview..." (Ctrl+P) to the window's context menu; it shows the last part of the
+// last build whose log ends in success. Follows the runner's log for the part's JAD.
 class TPhonePreviewHook : public QObject {
     Q_OBJECT
 

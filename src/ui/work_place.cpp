@@ -1,4 +1,4 @@
-// work_place.cpp - the window's working place and private temporary directories.
+// work_place.cpp - the window's working place: where its books go.
 #include "ui/work_place.h"
 
 #include <unistd.h>
@@ -25,23 +25,6 @@ bool MayWriteBooks(const fs::path& programDir) {
 
 fs::path MidletsParentFor(const fs::path& programDir, const fs::path& documentsDir) {
     return MayWriteBooks(programDir) ? programDir : documentsDir / kDocumentsSubfolder;
-}
-
-TPrivateDirectory::TPrivateDirectory() {
-    std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec) base = "/tmp";
-    std::string pattern = (base / "quorix-maker-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(),
-                                "cannot create a temporary directory");
-    }
-    path_ = pattern;
-}
-
-TPrivateDirectory::~TPrivateDirectory() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
 }
 
 }  // namespace quorix

@@ -1,7 +1,9 @@
-// work_place.h - where the window's books go and where a build keeps its temporary files.
+// work_place.h - where the window's books go; a build's temporary files go to a private directory.
 #pragma once
 
 #include <filesystem>
+
+#include "book/private_directory.h"
 
 namespace quorix {
 
@@ -12,20 +14,5 @@ inline constexpr const char* kDocumentsSubfolder = "Quorix Maker";
 // write there (a portable copy), otherwise documentsDir/"Quorix Maker" (an installed one).
 std::filesystem::path MidletsParentFor(const std::filesystem::path& programDir,
                                        const std::filesystem::path& documentsDir);
-
-// A new directory of one build's own under the system's temporary directory, removed
-// with everything in it when the object goes.
-class TPrivateDirectory {
-  public:
-    TPrivateDirectory();
-    ~TPrivateDirectory();
-    TPrivateDirectory(const TPrivateDirectory&) = delete;
-    TPrivateDirectory& operator=(const TPrivateDirectory&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 }  // namespace quorix

@@ -136,8 +136,8 @@ TEST_F(ParallelBuildTest, FailingPartLeavesWhatOneWorkerLeaves) {
     TBuildResult one = Build("one", {.jobs = 1}, blockJad);
     ASSERT_FALSE(one.succeeded);
     EXPECT_EQ(one.log.back(),
-              "Process not ended, error: Cannot replace file <place>/midlets/ReadMe7.jad: Is a "
-              "directory");
+              "Process not ended, error: Can not create/save file <place>/midlets/ReadMe7.jad: "
+              "Is a directory");
     EXPECT_EQ(one.midlets.size(), 13u);  // six pairs and the directory in the way
     EXPECT_FALSE(one.midlets.contains("ReadMe7.jar"));
     for (unsigned jobs : {2u, 4u}) {

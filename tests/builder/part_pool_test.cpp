@@ -19,6 +19,9 @@ class TFakeWork : public TPartWork {
     std::uint64_t failMake = 0;    // Make of this part raises
     std::uint64_t failTake = 0;    // Take of this part says no later part can follow
     std::uint64_t failFinish = 0;  // Finish of this part raises
+    std::uint64_t noRoom = 0;      // Make of this part finds the disk full...
+    bool roomAlone = false;        // ...unless it is made again alone after a Rewind
+    std::uint64_t rewound = 0;
 
     struct TDone : TPartDone {
         TFakeWork& work;
@@ -52,11 +55,19 @@ class TFakeWork : public TPartWork {
         log.Add("made " + std::to_string(number) + " a");
         // Odd parts are slow, so that even ones wait for their turn.
         std::this_thread::sleep_for(std::chrono::milliseconds(number % 2 ? 3 : 0));
+        if (number == noRoom && !(roomAlone && rewound == number)) {
+            throw EPartOutOfSpace("no room " + std::to_string(number));
+        }
         if (number == failMake || number == failTake) {
             throw std::runtime_error("make " + std::to_string(number));
         }
         log.Add("made " + std::to_string(number) + " b");
         return std::make_unique<TDone>(*this, number);
+    }
+
+    bool Rewind(std::uint64_t number) override {
+        rewound = number;
+        return true;
     }
 
     std::mutex mutex;
@@ -132,6 +143,29 @@ TEST(PartPoolTest, FailureStopsLaterPartsAndDropsWhatTheyMade) {
             // Workers never run far ahead of the parts finished.
             EXPECT_LE(work.taken.back(), 8u + 2 * 4 + 1) << c.what;
         }
+    }
+}
+
+// A part crowded out by the other workers' parts is made again alone, from where a one-worker
+// build would be; if it finds no room alone either, its lines show once and the build fails.
+TEST(PartPoolTest, NoRoomMakesThePartAgainAlone) {
+    for (bool roomAlone : {true, false}) {
+        TFakeWork work;
+        work.noRoom = 9;
+        work.roomAlone = roomAlone;
+        TMemoryLog log;
+        std::string failure;
+        try {
+            RunPartPool(20, 4, work, log);
+        } catch (const EPartOutOfSpace& e) {
+            failure = e.what();
+        }
+        EXPECT_EQ(work.rewound, 9u);
+        std::vector<std::string> expected = ExpectedLines(roomAlone ? 20 : 8);
+        if (!roomAlone) expected.push_back("made 9 a");
+        EXPECT_EQ(log.Lines(), expected) << roomAlone;
+        EXPECT_EQ(work.finished, Numbers(1, roomAlone ? 20 : 8));
+        EXPECT_EQ(failure, roomAlone ? "" : "no room 9");
     }
 }
 

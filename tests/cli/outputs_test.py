@@ -4,6 +4,7 @@ and code pages. Each case states the outcome it expects."""
 import concurrent.futures
 import os
 import random
+import re
 import signal
 import stat
 import subprocess
@@ -68,11 +69,15 @@ class Outputs(PairChecks):
         victim = write(self.root, "victim", b"root only")
         os.chmod(victim, 0o600)
         cases = [
-            ("link at jar", lambda m: os.symlink(victim, os.path.join(m, "ReadMe.jar")), 0),
-            ("link at jad", lambda m: os.symlink(victim, os.path.join(m, "ReadMe.jad")), 0),
+            ("link at jar", lambda m: os.symlink(victim, os.path.join(m, "ReadMe.jar")), None),
+            ("link at jad", lambda m: os.symlink(victim, os.path.join(m, "ReadMe.jad")), None),
             ("read-only old jar", lambda m: (write(m, "ReadMe.jar", b"old"),
-                                             os.chmod(os.path.join(m, "ReadMe.jar"), 0o444)), 0),
-            ("directory at jar", lambda m: os.mkdir(os.path.join(m, "ReadMe.jar")), 1),
+                                             os.chmod(os.path.join(m, "ReadMe.jar"), 0o444)),
+             None),
+            ("directory at jar", lambda m: os.mkdir(os.path.join(m, "ReadMe.jar")),
+             "Cannot create file {}/ReadMe.jar: Is a directory"),
+            ("directory at jad", lambda m: os.mkdir(os.path.join(m, "ReadMe.jad")),
+             "Can not create/save file {}/ReadMe.jad: Is a directory"),
         ]
         for i, (label, plant, fails) in enumerate(cases):
             with self.subTest(label):
@@ -85,9 +90,10 @@ class Outputs(PairChecks):
                 self.assertEqual(sorted(os.listdir(self.root + f"/link{i}/tmp")), [])
                 if fails:
                     self.assertNotEqual(run.code, 0)
-                    self.assertTrue(run.lines[-1].startswith(FAILED), run.lines[-1])
-                    self.assertTrue(os.path.isdir(os.path.join(midlets, "ReadMe.jar")))
-                    self.assertEqual(os.listdir(midlets), ["ReadMe.jar"])
+                    self.assertEqual(run.lines[-1], FAILED + fails.format(midlets))
+                    planted = fails.split("/")[-1].split(":")[0]
+                    self.assertTrue(os.path.isdir(os.path.join(midlets, planted)))
+                    self.assertEqual(os.listdir(midlets), [planted])
                 else:
                     self.assertEqual(run.code, 0, run.stdout)
                     self.assertFalse(os.path.islink(os.path.join(midlets, "ReadMe.jar")))
@@ -167,14 +173,22 @@ class Outputs(PairChecks):
              ["--source", write(self.root, "blank.txt",
                                 "\ufeff \r\n\u200b\u00ad\u0301\n\t\n".encode())],
              None, "The source holds no text"),
+            # A file system that reports size 0 for a file that holds text.
+            ("size 0 but text", ["--source", "/proc/version"], None, None),
+            # Glyphs too small for a pixel are empty, not damaged.
+            ("tiny font", ["--source", path, "--font-height", "-1"], None, None),
         ]
         for i, (label, args, files, message) in enumerate(cases):
             with self.subTest(label):
                 if files is not None:
                     out = os.path.join(self.root, f"fail{i}")
+                    tmp = os.path.join(out, "tmp")
+                    os.makedirs(tmp)
                     limited = subprocess.run(
                         ["bash", "-c", f"ulimit -n {files}; exec \"$@\"", "bash", CLI,
-                         "--output", out, "--font", FONT] + args, capture_output=True, text=True)
+                         "--output", out, "--font", FONT] + args, capture_output=True, text=True,
+                        env=dict(os.environ, TMPDIR=tmp))
+                    self.assertEqual(os.listdir(tmp), [])  # nor its private tree
                     self.assertNotIn("Process successfully ended", limited.stdout)
                     if "runtime error" in limited.stderr or "Sanitizer" in limited.stderr:
                         # Its checks open pipes of their own, which the limit denies.
@@ -185,6 +199,13 @@ class Outputs(PairChecks):
                     self.assertNotIn("Process successfully ended", limited.stdout)
                     continue
                 run = self.run_cli(args, name=f"fail{i}")
+                if message is None:
+                    self.assertEqual(run.code, 0, run.stdout)
+                    book = read_member(os.path.join(run.output, "midlets", "ReadMe.jar"),
+                                       "book.dat")
+                    # Lone LFs reach the phone as CR.
+                    self.assertEqual(book[4:], re.sub(rb"(?<!\r)\n", b"\r", read(args[1])))
+                    continue
                 self.assertNotEqual(run.code, 0, run.stdout)
                 self.assertTrue(run.lines[-1].startswith(FAILED + message), run.lines[-1])
                 self.assertEqual(run.midlets(), [])
@@ -286,24 +307,39 @@ class Outputs(PairChecks):
                     self.assertNotEqual(done.returncode, 0)
                     self.assertIn("Not a regular file: " + source, done.stderr)
 
-    def test_large_part_on_a_full_disk(self):
-        out = os.path.join(self.root, "small")
-        os.makedirs(out)
-        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", out],
-                                 capture_output=True, text=True)
-        if mounted.returncode != 0:
-            self.skipTest("cannot mount a tmpfs: " + mounted.stderr.strip())
-        try:
-            rng = random.Random(5)
-            data = bytes(rng.choice(range(35, 127)) for _ in range(3 * 1024 * 1024)) + b"."
+    # Each row: a tmpfs of `size` for the books, the dense source's length and part size, and
+    # the builds' jobs; every build of a row leaves the same books and the same last line.
+    def test_full_disk(self):
+        rng = random.Random(5)
+        cases = [
+            ("part larger than the disk", "1m", 3 * 1024 * 1024, "4000000", [1],
+             r"zw: Invalid compressed size, rfs.size = \d+, count = \d+", []),
+            # Room for one part's JAR, not two: two workers' JARs crowd each other out, and
+            # the first part is then made alone, as one worker makes it.
+            ("two workers, room for one part", "400k", 600000, "300000", [1, 2, 2, 2, 4],
+             r"zw: Invalid compressed size, rfs.size = \d+", ["ReadMe1.jad", "ReadMe1.jar"]),
+        ]
+        for label, size, length, part, jobs, message, books in cases:
+            data = bytes(rng.choice(range(35, 127)) for _ in range(length)) + b"."
             path = write(self.root, "dense.txt", data)
-            run = self.run_cli(["--source", path, "--part-size", "4000000"], output=out)
-            self.assertNotEqual(run.code, 0)
-            self.assertRegex(run.lines[-1], "^" + FAILED +
-                             r"zw: Invalid compressed size, rfs.size = \d+, count = \d+")
-            self.assertEqual(os.listdir(os.path.join(out, "midlets")), [])
-        finally:
-            subprocess.run(["umount", out])
+            last = {}
+            for k, n in enumerate(jobs):
+                with self.subTest(label, jobs=n):
+                    out = os.path.join(self.root, f"small-{size}-{k}")
+                    os.makedirs(out)
+                    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size,
+                                              "tmpfs", out], capture_output=True, text=True)
+                    if mounted.returncode != 0:
+                        self.skipTest("cannot mount a tmpfs: " + mounted.stderr.strip())
+                    try:
+                        run = self.run_cli(["--source", path, "--part-size", part,
+                                            "--jobs", str(n)], output=out, name=f"{size}-{k}")
+                        self.assertNotEqual(run.code, 0)
+                        self.assertRegex(run.lines[-1], "^" + FAILED + message)
+                        self.assertEqual(run.lines[-1], last.setdefault(label, run.lines[-1]))
+                        self.assertEqual(sorted(os.listdir(os.path.join(out, "midlets"))), books)
+                    finally:
+                        subprocess.run(["umount", out])
 
     def test_output_temp_and_keep_temp(self):
         path = write(self.root, "text.txt", b"Some text.")
@@ -381,13 +417,14 @@ class Interrupted(PairChecks):
                     self.assertEqual(os.listdir(tmp), [])
                     self.assertEqual(self.assert_whole_pairs(midlets), parts)
                 else:
-                    # Only private files may stay; every pair under its name is whole.
-                    for f in os.listdir(midlets):
-                        if f.startswith("."):
-                            os.remove(os.path.join(midlets, f))
+                    # Unnamed files die with the process; its private tree goes at the next
+                    # start, which leaves nothing behind either.
                     self.assert_whole_pairs(midlets)
-                    subprocess.run(["rm", "-rf", tmp])
-                    os.makedirs(tmp)
+                    self.assertEqual(len(os.listdir(tmp)), 1)
+                    subprocess.run([CLI, "--output", out, "--font", FONT, "--source",
+                                    write(self.root, "t.txt", b"Text.")], capture_output=True,
+                                   env=dict(os.environ, TMPDIR=tmp), check=True)
+                    self.assertEqual(os.listdir(tmp), [])
 
     def test_closed_pipe_does_not_stop_the_build(self):
         source = write(self.root, "text.txt", text_block(200000, 4))

@@ -1,11 +1,10 @@
-// phone_preview_test.cpp - a real build offers its phone preview; the dialog pages and zooms.
+// phone_preview_test.cpp - a real build's phone preview behind Ctrl+P; the dialog pages and zooms.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -62,18 +61,19 @@ class PhonePreviewTest : public QObject {
     }
 
   private slots:
-    void aSuccessfulBuildOffersThePreviewOfItsLastPart() {
+    void aSuccessfulBuildShowsNoMessageAndCtrlPShowsItsLastPart() {
         QTemporaryDir program;
         std::unique_ptr<TfmMain> window;
         BuildInWindow(program, "A sentence that fills a line or two of a small phone screen. ", 60,
                       "2000", window);  // two parts
         QVERIFY(!QTest::currentTestFailed());
 
-        auto* offer = Find<QMessageBox>("phonePreviewOffer");
-        QVERIFY(offer != nullptr);
-        QVERIFY(offer->text().contains("ReadMe2.jar"));
+        QTest::qWait(50);  // a box opened at the build's end would show by now
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY2(!w->isVisible() || w == window.get(), qPrintable(w->objectName()));
+        }
         QVERIFY(window->findChild<QAction*>("phonePreview") != nullptr);
-        offer->button(QMessageBox::Yes)->click();
+        QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
         TPhonePreviewDialog* dialog = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* d = qobject_cast<TPhonePreviewDialog*>(w)) {

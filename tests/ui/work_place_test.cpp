@@ -99,12 +99,21 @@ class WorkPlaceTest : public QObject {
             TPrivateDirectory one, two;
             QVERIFY(one.Path() != two.Path());
             QVERIFY(fs::is_directory(one.Path()) && fs::is_directory(two.Path()));
-            QVERIFY(fs::is_empty(one.Path()));
+            QCOMPARE(std::distance(fs::directory_iterator(one.Path()), {}), 1);  // its mark
             fs::create_directories(one.Path() / "temp" / "META-INF");
             std::ofstream(one.Path() / "temp" / "book.dat") << "x";
             kept = one.Path();
         }
         QVERIFY(!fs::exists(kept));
+        // A tree kept for the user is no dead build's: the next one leaves it.
+        {
+            TPrivateDirectory one;
+            one.Keep();
+            kept = one.Path();
+        }
+        TPrivateDirectory next;
+        QVERIFY(fs::is_directory(kept));
+        fs::remove_all(kept);
     }
 };
 
