@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "base/directory_lock.h"
+
 namespace quorix {
 namespace fs = std::filesystem;
 
@@ -50,17 +52,6 @@ bool ProcFdsShown() {
 }
 
 }  // namespace
-
-EOutputError::EOutputError(int error, std::string_view what, const fs::path& path)
-    : std::runtime_error(std::string(what) + " " + path.string() + ": " +
-                         std::generic_category().message(error)),
-      error_(error),
-      path_(path) {}
-
-EOutputError::EOutputError(const fs::path& notRegular)
-    : std::runtime_error(std::string(kMsgNotRegularFile) + notRegular.string()),
-      error_(0),
-      path_(notRegular) {}
 
 TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
     // Unnamed until it is placed: a process killed meanwhile leaves nothing behind.
@@ -116,16 +107,6 @@ void TReplacingFile::Write(std::string_view bytes) {
     }
     buffer_.append(bytes);
     if (buffer_.size() >= kBufferSize) FlushBuffer();
-}
-
-int WriteFully(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n < 0 ? errno : ENOSPC;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
 }
 
 void TReplacingFile::FlushBuffer() {
@@ -206,51 +187,6 @@ void WriteWholeFile(const fs::path& path, std::string_view bytes) {
     file.Write(bytes);
     file.Written();
     file.RenameOverTarget();
-}
-
-void SyncDirectory(const fs::path& dir) {
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) throw EOutputError(errno, "Cannot open directory", dir);
-    int rc = ::fsync(fd);
-    int error = errno;
-    ::close(fd);
-    // Some file systems cannot sync a directory; the rename itself has happened.
-    if (rc != 0 && error != EINVAL && error != ENOTSUP) {
-        throw EOutputError(error, "Cannot write directory", dir);
-    }
-}
-
-TDirectoryLock::TDirectoryLock(const fs::path& dir) {
-    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) throw EOutputError(errno, "Cannot open directory", dir);
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        int error = errno;
-        ::close(fd_);
-        throw EOutputError(error, "Cannot lock directory", dir);
-    }
-}
-
-TDirectoryLock::~TDirectoryLock() {
-    ::close(fd_);  // releases the lock
-}
-
-int OpenRegularFile(const fs::path& path) {
-    // Non-blocking, so that a FIFO without a writer does not hold the open.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw EOutputError(errno, "Cannot open file", path);
-    struct stat info {};
-    int error = ::fstat(fd, &info) != 0 ? errno : 0;
-    if (error == 0 && !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw EOutputError(path);
-    }
-    if (error == 0 && ::fcntl(fd, F_SETFL, 0) != 0) error = errno;
-    if (error != 0) {
-        ::close(fd);
-        throw EOutputError(error, "Cannot open file", path);
-    }
-    return fd;
 }
 
 }  // namespace quorix

@@ -3,8 +3,6 @@
 // or the new one and never anything in between.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -12,26 +10,10 @@
 #include <system_error>
 #include <utility>
 
+#include "base/open_file.h"
+#include "base/output_error.h"
+
 namespace quorix {
-
-inline constexpr std::string_view kMsgNotRegularFile = "Not a regular file: ";
-
-// Raised when a file cannot be opened, made or put in place: "<what> <path>: <reason>",
-// or for a file that is not a regular one "Not a regular file: <path>".
-class EOutputError : public std::runtime_error {
-  public:
-    EOutputError(int error, std::string_view what, const std::filesystem::path& path);
-    // The errno of the failure; 0 for a file that is not a regular one.
-    int Error() const noexcept { return error_; }
-    // The file that could not be made or opened.
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    explicit EOutputError(const std::filesystem::path& notRegular);
-    friend int OpenRegularFile(const std::filesystem::path& path);
-    int error_;
-    std::filesystem::path path_;
-};
 
 // A new file in the directory of `target`, made without a name (O_TMPFILE) where the file
 // system can, else created exclusively under a private name (".NAME.XXXXXXXX"): nothing
@@ -86,50 +68,9 @@ class TReplacingFile {
 // sync the directory once when they are done.
 void CommitPair(TReplacingFile& first, TReplacingFile& second);
 
-// A descriptor closed on every way out; a failing close is the caller's to check.
-class TOpenFile {
-  public:
-    explicit TOpenFile(int fd) : fd_(fd) {}
-    TOpenFile(const TOpenFile&) = delete;
-    TOpenFile& operator=(const TOpenFile&) = delete;
-    ~TOpenFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
-// Writes all of `bytes` at the descriptor's position, again after interruptions; 0 when all
-// went, else the error (ENOSPC for a write that took nothing).
-int WriteFully(int fd, std::string_view bytes);
-
 // Writes `bytes` as the file `path` through a TReplacingFile, so that the name only ever shows
 // a whole file. Nothing is sent to the disk: for outputs that are simply made again after a crash.
 // Failures raise EOutputError.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
-
-// Sends a directory's entries (renames, new names) to the disk.
-void SyncDirectory(const std::filesystem::path& dir);
-
-// An exclusive lock on a directory while it lives, so that the renames of several
-// outputs that belong together never interleave with another process's or thread's.
-class TDirectoryLock {
-  public:
-    explicit TDirectoryLock(const std::filesystem::path& dir);
-    ~TDirectoryLock();
-    TDirectoryLock(const TDirectoryLock&) = delete;
-    TDirectoryLock& operator=(const TDirectoryLock&) = delete;
-
-  private:
-    int fd_ = -1;
-};
-
-// Opens `path` for reading when it is a regular file; a FIFO, a device or a directory is
-// refused at once (opening a FIFO would wait for a writer). Returns the descriptor; the
-// caller owns it. Raises EOutputError.
-int OpenRegularFile(const std::filesystem::path& path);
 
 }  // namespace quorix

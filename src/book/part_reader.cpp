@@ -29,16 +29,14 @@ TPartReader::~TPartReader() {
 
 std::uintmax_t TPartReader::Open(const fs::path& source) {
     Close();
-    // Non-blocking, so that a FIFO without a writer does not hold the open.
-    fd_ = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) throw TBookError(IoErrorMessage(errno));
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) throw TBookError(IoErrorMessage(errno));
+    if (const int error = OpenForReading(source, fd_, info); error != 0) {
+        throw TBookError(IoErrorMessage(error));
+    }
     // A directory opens for reading here but can never be read as text.
     if (S_ISDIR(info.st_mode)) throw TBookError(IoErrorMessage(EISDIR));
     // A FIFO or a device has no size to plan parts from and may never end.
     if (!S_ISREG(info.st_mode)) throw TBookError(std::string(kMsgNotRegularFile) + source.string());
-    ::fcntl(fd_, F_SETFL, 0);
     path_ = source;
     size_ = static_cast<std::uintmax_t>(info.st_size);
     position_ = 0;
@@ -68,7 +66,7 @@ void TPartReader::ThrowChanged(std::uintmax_t now) const {
 
 void TPartReader::CheckFullyRead() const {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) throw TBookError(IoErrorMessage(errno));
+    if (::fstat(fd_.Get(), &info) != 0) throw TBookError(IoErrorMessage(errno));
     const auto now = static_cast<std::uintmax_t>(info.st_size);
     if (position_ != size_ || now != size_) ThrowChanged(now);
 }
@@ -94,7 +92,7 @@ std::string_view TPartReader::ReadInto(std::uintmax_t position, std::size_t leng
     std::size_t got = 0;
     while (got < want) {
         ssize_t n =
-            ::pread(fd_, buffer.data() + got, want - got, static_cast<off_t>(position + got));
+            ::pread(fd_.Get(), buffer.data() + got, want - got, static_cast<off_t>(position + got));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw TBookError(IoErrorMessage(errno));
@@ -104,8 +102,8 @@ std::string_view TPartReader::ReadInto(std::uintmax_t position, std::size_t leng
             // parts are planned, their bytes must all be delivered.
             if (!planned_) break;
             struct stat info {};
-            ThrowChanged(::fstat(fd_, &info) == 0 ? static_cast<std::uintmax_t>(info.st_size)
-                                                  : position + got);
+            ThrowChanged(::fstat(fd_.Get(), &info) == 0 ? static_cast<std::uintmax_t>(info.st_size)
+                                                        : position + got);
         }
         got += static_cast<std::size_t>(n);
     }
@@ -152,8 +150,7 @@ void TPartReader::WriteBookDat(std::string_view part, const fs::path& tempDir, T
 }
 
 void TPartReader::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
 }
 
 }  // namespace quorix

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/open_file.h"
 #include "book/build_log.h"
 
 namespace quorix {
@@ -78,7 +79,7 @@ class TPartReader {
     std::string_view ReadInto(std::uintmax_t position, std::size_t length, std::string& buffer);
     [[noreturn]] void ThrowChanged(std::uintmax_t now) const;
 
-    int fd_ = -1;
+    TOpenFile fd_;
     std::filesystem::path path_;
     bool planned_ = false;
     std::uintmax_t size_ = 0;

@@ -14,24 +14,21 @@
 
 namespace quorix {
 
-TFileReader::TFileReader(const std::filesystem::path& path)
-    // Non-blocking, so that a FIFO is refused instead of waiting for a writer.
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), path_(path) {
-    if (fd_ < 0) throw TTextError("Can not open " + path.string() + ": " + std::strerror(errno));
+TFileReader::TFileReader(const std::filesystem::path& path) : path_(path) {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd_);
+    if (const int error = OpenForReading(path, fd_, info); error != 0) {
+        throw TTextError("Can not open " + path.string() + ": " + std::strerror(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
         throw TTextError("Can not read " + path.string() + ": not a regular file");
     }
 }
 
-TFileReader::~TFileReader() {
-    ::close(fd_);
-}
+TFileReader::~TFileReader() = default;
 
 std::size_t TFileReader::Read(char* buffer, std::size_t count) {
     for (;;) {
-        ssize_t n = ::pread(fd_, buffer, count, static_cast<off_t>(position_));
+        ssize_t n = ::pread(fd_.Get(), buffer, count, static_cast<off_t>(position_));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw TTextError("Can not read " + path_.string() + ": " + std::strerror(errno));
         position_ += static_cast<std::uint64_t>(n);

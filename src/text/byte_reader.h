@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/open_file.h"
+
 namespace quorix {
 
 class TByteReader {
@@ -29,7 +31,7 @@ class TFileReader : public TByteReader {
     void Rewind() override { position_ = 0; }
 
   private:
-    int fd_;
+    TOpenFile fd_;
     std::filesystem::path path_;
     std::uint64_t position_ = 0;
 };
