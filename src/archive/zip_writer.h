@@ -95,6 +95,11 @@ class TZWBaseArchiver {
     // releases the file. Never raises.
     void Close();
 
+    // Deflated data made beforehand for an entry of the next archive named `name`, used in
+    // place of deflating it again when the entry's source has the same size and CRC and
+    // is deflated at the same level by the same engine; taken by that archive either way.
+    void OfferDeflated(std::string name, TZWEntryCache::Item item);
+
     // Asked when an entry fails; without a handler the answer is actAbort.
     std::function<TZWAction(const TZWFailureInfo&)> OnProcessFileFailure;
     std::function<void()> AfterOpen;
@@ -136,6 +141,8 @@ class TZWBaseArchiver {
     int depth_ = 0;
     // Kept across archives: the driver packs the same class files into every part.
     TZWEntryCache cache_;
+    std::string offeredName_;
+    TZWEntryCache::Item offered_;
 };
 
 class TZipWriter : public TZWBaseArchiver {

@@ -123,6 +123,10 @@ std::string TPartMaker::Shown(std::string text) const {
     return text;
 }
 
+void TPartMaker::OfferBook(TZWEntryCache::Item item) {
+    zw_.OfferDeflated("book.dat", std::move(item));
+}
+
 void TPartMaker::RemovePartFiles() const {
     std::error_code ec;
     for (std::string_view name : kPartFiles) fs::remove(tree_ / name, ec);
@@ -204,6 +208,7 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     const std::string fileName = PartName(context_.fileName, number, context_.partCount);
     log.Add("Creating jar file...");
     auto jar = std::make_unique<TReplacingFile>(context_.midletsDir / (fileName + ".jar"));
+    if (number - 1 < context_.fittedBooks.size()) OfferBook(context_.fittedBooks[number - 1]);
     int fd = ::dup(jar->Fd());
     if (fd < 0) throw TBookError(std::string(kMsgCannotSaveFile) + jar->Target().string());
     PackInto(jar->TempPath(), fd);
