@@ -74,6 +74,53 @@ struct TLimitTooSmall {
     std::uintmax_t need;
 };
 
+// The index of the cut nearest to `length` bytes, kept strictly between `fit` and `miss`.
+std::ptrdiff_t CutNear(const std::vector<std::size_t>& cuts, double length, std::ptrdiff_t fit,
+                       std::ptrdiff_t miss) {
+    auto at = std::lower_bound(cuts.begin(), cuts.end(), length < 0 ? 0.0 : length,
+                               [](std::size_t cut, double value) { return cut < value; });
+    return std::clamp<std::ptrdiff_t>(at - cuts.begin(), fit + 1, miss - 1);
+}
+
+// The index of the longest cut whose JAR fits, or -1, for sizes that do not always grow with
+// the text: the search whose probes every plan has made, so that its cuts stay where they
+// were. Each probe aims where the sizes seen so far say the limit lies, and halving takes
+// over when that stops closing in.
+std::ptrdiff_t LongestFit(std::string_view window, const std::vector<std::size_t>& cuts,
+                          double guess, std::uintmax_t limit,
+                          const std::function<std::uintmax_t(std::string_view)>& jarOf) {
+    const auto n = static_cast<std::ptrdiff_t>(cuts.size());
+    std::ptrdiff_t fit = -1, miss = n;
+    double fitJar = 0, missJar = 0;
+    std::ptrdiff_t i = CutNear(cuts, guess, fit, miss);
+    const double target = static_cast<double>(limit);
+    for (int probes = 1; miss - fit > 1; ++probes) {
+        const double at = static_cast<double>(cuts[static_cast<std::size_t>(i)]);
+        const double jar =
+            static_cast<double>(jarOf(window.substr(0, cuts[static_cast<std::size_t>(i)])));
+        if (jar <= target) {
+            fit = i;
+            fitJar = jar;
+        } else {
+            miss = i;
+            missJar = jar;
+        }
+        if (miss - fit <= 1) break;
+        const bool bounded = fit >= 0 && miss < n;
+        if (probes > 8 || (bounded && miss - fit <= 4)) {
+            i = fit + (miss - fit) / 2;
+        } else if (bounded) {
+            double lo = static_cast<double>(cuts[static_cast<std::size_t>(fit)]);
+            double hi = static_cast<double>(cuts[static_cast<std::size_t>(miss)]);
+            i = CutNear(cuts, lo + (target - fitJar) * (hi - lo) / std::max(1.0, missJar - fitJar),
+                        fit, miss);
+        } else {
+            i = CutNear(cuts, at * target / std::max(1.0, jar), fit, miss);
+        }
+    }
+    return fit;
+}
+
 // The source read by one thread at a time, each read kept by its reader.
 class TSharedSource {
   public:
@@ -116,13 +163,15 @@ class TFitter {
             TSharedSource& source, TJarMeter& meter)
         : size_(size), partSize_(partSize), limit_(limit), source_(source), meter_(meter) {}
 
-    std::vector<std::uint64_t> Pass(std::uint64_t count);
+    std::vector<std::uint64_t> Pass(std::uint64_t count, const std::vector<std::uint64_t>& hints);
 
   private:
     void Read(TSurvey& survey, std::size_t span) const;
     TSurvey Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
                    std::size_t expected);
     std::uint64_t Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count);
+    std::vector<std::uint64_t> TrialPass(std::uint64_t count,
+                                         const std::vector<std::uint64_t>& hints);
     std::size_t Want(std::uintmax_t position) const {
         return static_cast<std::size_t>(
             std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), size_ - position));
@@ -251,10 +300,55 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
     }
 }
 
+// One plan by the search of LongestFit from the guesses it always took: the length of the
+// part in the plan before, else of the part before.
+std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
+                                              const std::vector<std::uint64_t>& hints) {
+    std::vector<std::uint64_t> lengths;
+    double guess = 16 * 1024;
+    for (std::uintmax_t pos = 0; pos < size_;) {
+        const std::uint64_t number = lengths.size() + 1;
+        if (lengths.size() < hints.size()) guess = static_cast<double>(hints[lengths.size()]);
+        auto jarOf = [&](std::string_view text) { return meter_.Size(pos, text, number, count); };
+        const std::size_t want = Want(pos);
+        std::size_t span =
+            std::min(want, std::max(kFirstSpan, static_cast<std::size_t>(4 * guess)));
+        TSurvey survey;
+        survey.position = pos;
+        std::ptrdiff_t fit = -1;
+        while (true) {
+            Read(survey, span);
+            if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
+            fit = survey.cuts.empty()
+                      ? -1
+                      : LongestFit(survey.window, survey.cuts, guess, limit_, jarOf);
+            const bool all = !survey.cuts.empty() &&
+                             fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
+            if (survey.whole || (!survey.cuts.empty() && !all)) break;
+            if (fit >= 0) guess = static_cast<double>(survey.cuts[static_cast<std::size_t>(fit)]);
+            span = std::min(want, 2 * span);
+        }
+        if (fit < 0) {
+            std::uintmax_t firstNeed =
+                survey.cuts.empty()
+                    ? 0
+                    : jarOf(std::string_view(survey.window).substr(0, survey.cuts[0]));
+            RefuseLimit(pos, size_, partSize_, firstNeed, number, count, source_, meter_);
+        }
+        lengths.push_back(survey.cuts[static_cast<std::size_t>(fit)]);
+        meter_.Settled(pos, lengths.back());
+        guess = static_cast<double>(lengths.back());
+        pos += lengths.back();
+    }
+    return lengths;
+}
+
 // One plan with the help pages showing `count` parts. While a part's cut is settled, the
 // next part is surveyed from where its estimate ends it; the survey is made again only when
 // the settled cut lies elsewhere.
-std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count) {
+std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
+                                         const std::vector<std::uint64_t>& hints) {
+    if (!meter_.SizesGrowWithText()) return TrialPass(count, hints);
     std::vector<std::uint64_t> lengths;
     std::size_t expected = 16 * 1024;
     TSurvey survey = Survey(0, 1, count, expected);
@@ -329,7 +423,7 @@ std::vector<std::uint64_t> PlanCounted(std::uintmax_t sourceSize, std::int32_t p
     std::uint64_t count = 1;
     std::vector<std::uint64_t> plan;
     for (int pass = 0; pass < kMaxPasses; ++pass) {
-        plan = fitter.Pass(count);
+        plan = fitter.Pass(count, plan);
         if (plan.size() == count) break;
         count = plan.size();
     }

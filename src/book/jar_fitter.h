@@ -41,6 +41,11 @@ class TJarMeter {
                                    std::uint64_t number, std::uint64_t count) {
         return Size(position, text, number, count);
     }
+    // Whether a JAR never shrinks as its book takes more text: then the cut next to the one
+    // that does not fit is the cut that does. A deflater that chooses its blocks over the
+    // whole entry can make a longer text smaller, and then the cuts are searched as they
+    // always were, so that the plan stays the same.
+    virtual bool SizesGrowWithText() const { return true; }
     // The cut a plan took for the part at `position`.
     virtual void Settled(std::uintmax_t /*position*/, std::uint64_t /*length*/) {}
 };

@@ -35,6 +35,7 @@ class TBuildJarMeter : public TJarMeter {
     std::uintmax_t Confirm(std::uintmax_t position, std::string_view text, std::uint64_t number,
                            std::uint64_t count) override;
     void Settled(std::uintmax_t position, std::uint64_t length) override;
+    bool SizesGrowWithText() const override { return context_.compression != TCompression::max; }
 
     // The deflated book of every part of the plan, in order, as the JARs take it.
     std::vector<TZWEntryCache::Item> TakeBooks(const std::vector<std::uint64_t>& lengths);
