@@ -351,7 +351,17 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
     if (!meter_.SizesGrowWithText()) return TrialPass(count, hints);
     std::vector<std::uint64_t> lengths;
     std::size_t expected = 16 * 1024;
+    // A plan before, with another count, cut nearly where this one will: where a part starts
+    // as it did there, its cut there is the better guess.
+    std::vector<std::uintmax_t> hintStarts(hints.size());
+    for (std::size_t k = 1; k < hints.size(); ++k) hintStarts[k] = hintStarts[k - 1] + hints[k - 1];
+    auto hinted = [&](TSurvey& survey, std::size_t k) {
+        if (k >= hints.size() || hintStarts[k] != survey.position) return;
+        auto at = std::lower_bound(survey.cuts.begin(), survey.cuts.end(), hints[k]);
+        if (at != survey.cuts.end() && *at == hints[k]) survey.guess = at - survey.cuts.begin();
+    };
     TSurvey survey = Survey(0, 1, count, expected);
+    hinted(survey, 0);
     for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
         if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
@@ -391,6 +401,7 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         }
         TSurvey made = next.valid() ? next.get() : TSurvey{};
         survey = ahead == pos ? std::move(made) : Survey(pos, number + 1, count, expected);
+        hinted(survey, lengths.size());
     }
     return lengths;
 }
