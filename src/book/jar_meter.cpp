@@ -189,9 +189,6 @@ std::uintmax_t TBuildJarMeter::Book(std::uintmax_t position, std::string_view te
     const std::uintmax_t size = Deflated(LengthPrefixed(text), &item);
     std::lock_guard lock(mutex_);
     books_.emplace(key, size);
-    auto streamed = streamed_.find(key);
-    if (streamed != streamed_.end() && context_.compression == TCompression::max)
-        strongRatio_ = static_cast<double>(size) / static_cast<double>(streamed->second);
     if (keptBytes_ + item.compressed.size() <= kKeptBytes) {
         keptBytes_ += item.compressed.size();
         kept_.emplace(key, std::move(item));
@@ -256,7 +253,6 @@ std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_vie
                                         std::uintmax_t limit) {
     CheckStop(context_);
     Calibrate(position, window.substr(0, cuts.front()), number, count);
-    const double scale = context_.compression == TCompression::max ? strongRatio_.load() : 1.0;
     std::intmax_t frame = 0;
     {
         std::lock_guard lock(mutex_);
@@ -297,7 +293,7 @@ std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_vie
             doubt = 24 + 0.15 * since;
         }
         const double rough =
-            static_cast<double>(frame + static_cast<std::intmax_t>(others)) + scale * deflated;
+            static_cast<double>(frame + static_cast<std::intmax_t>(others)) + deflated;
         if (rough + doubt < static_cast<double>(limit)) {
             best = static_cast<std::ptrdiff_t>(i);
             continue;
@@ -305,13 +301,9 @@ std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_vie
         others = Others(glyphs, cuts[i], number, count);
         finished = stream.Finished();
         inAtFinish = stream.In();
-        {
-            std::lock_guard lock(mutex_);
-            streamed_[TKey{position, cuts[i]}] = finished;
-        }
-        const double jar = static_cast<double>(frame + static_cast<std::intmax_t>(others)) +
-                           scale * static_cast<double>(finished);
-        if (jar > static_cast<double>(limit)) break;
+        if (frame + static_cast<std::intmax_t>(others + finished) >
+            static_cast<std::intmax_t>(limit))
+            break;
         best = static_cast<std::ptrdiff_t>(i);
     }
     return best;
@@ -328,9 +320,6 @@ void TBuildJarMeter::Settled(std::uintmax_t position, std::uint64_t length) {
         keptBytes_ -= it->second.compressed.size();
         it = kept_.erase(it);
     }
-    for (auto it = streamed_.lower_bound(TKey{position, 0});
-         it != streamed_.end() && it->first.first == position;)
-        it = streamed_.erase(it);
 }
 
 std::vector<TZWEntryCache::Item> TBuildJarMeter::TakeBooks(

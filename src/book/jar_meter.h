@@ -1,7 +1,6 @@
 // jar_meter.h - the size of a part's JAR worked out in memory, for fitting parts to a limit.
 #pragma once
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -21,7 +20,9 @@ namespace quorix {
 // which only the entry names decide. Every entry is deflated here as the archive writer
 // deflates it, from the bytes the part maker writes; what the archive adds is learnt from
 // one real JAR of the prober and checked by every confirmation. A part's book deflated
-// for its measure is kept for its JAR, which then need not deflate it again.
+// for its measure is kept for its JAR, which then need not deflate it again. The estimate
+// follows zlib's stream, so it serves the default compression; the strongest deflater's
+// sizes do not always grow with the text, and its cuts are searched by exact sizes alone.
 class TBuildJarMeter : public TJarMeter {
   public:
     TBuildJarMeter(const TPartContext& context, TPartMaker& prober, TFontRasterizer font,
@@ -67,8 +68,6 @@ class TBuildJarMeter : public TJarMeter {
     std::map<TKey, std::uintmax_t> books_;            // deflated book sizes
     std::map<TKey, TZWEntryCache::Item> kept_;        // deflated books kept for the JARs
     std::size_t keptBytes_ = 0;
-    std::map<TKey, std::uintmax_t> streamed_;         // zlib's estimate at some cuts
-    std::atomic<double> strongRatio_{0.96};           // the strongest deflater's size to zlib's
 };
 
 }  // namespace quorix
