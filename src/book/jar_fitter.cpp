@@ -168,7 +168,7 @@ class TFitter {
   private:
     void Read(TSurvey& survey, std::size_t span) const;
     TSurvey Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
-                   std::size_t expected);
+                   std::size_t expected, std::uint64_t hint = 0);
     std::uint64_t Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count);
     std::vector<std::uint64_t> TrialPass(std::uint64_t count,
                                          const std::vector<std::uint64_t>& hints);
@@ -196,9 +196,12 @@ void TFitter::Read(TSurvey& survey, std::size_t span) const {
 }
 
 // Only a few times the text a part took last is read at first, so that a huge part size
-// costs no memory; the span doubles while the estimate says every cut in it fits.
+// costs no memory; the span doubles while the estimate says every cut in it fits. A start
+// not surveyed before, with `hint` the length the part took in the plan before, is guessed
+// at that length: an earlier cut moved it by a sentence or so, and the plans differ in the
+// count alone.
 TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
-                        std::size_t expected) {
+                        std::size_t expected, std::uint64_t hint) {
     TSurvey survey;
     survey.position = position;
     {
@@ -211,6 +214,12 @@ TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint
             survey.guess = guess;
             return survey;
         }
+    }
+    if (hint != 0) {
+        Read(survey, std::min(Want(position), std::max<std::size_t>(kFirstSpan, 4 * hint)));
+        survey.guess =
+            std::upper_bound(survey.cuts.begin(), survey.cuts.end(), hint) - survey.cuts.begin() - 1;
+        return survey;
     }
     std::size_t span = std::min(Want(position), std::max(kFirstSpan, 4 * expected));
     while (true) {
@@ -360,7 +369,8 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         auto at = std::lower_bound(survey.cuts.begin(), survey.cuts.end(), hints[k]);
         if (at != survey.cuts.end() && *at == hints[k]) survey.guess = at - survey.cuts.begin();
     };
-    TSurvey survey = Survey(0, 1, count, expected);
+    auto hintOf = [&hints](std::size_t k) { return k < hints.size() ? hints[k] : 0; };
+    TSurvey survey = Survey(0, 1, count, expected, hintOf(0));
     hinted(survey, 0);
     for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
@@ -371,8 +381,9 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
             const std::size_t guessed = survey.cuts[static_cast<std::size_t>(survey.guess)];
             ahead = pos + guessed;
             if (ahead < size_) {
-                next = std::async(std::launch::async, [this, ahead, number, count, guessed] {
-                    return Survey(ahead, number + 1, count, guessed);
+                const std::uint64_t hint = hintOf(number);
+                next = std::async(std::launch::async, [this, ahead, number, count, guessed, hint] {
+                    return Survey(ahead, number + 1, count, guessed, hint);
                 });
             }
         }
@@ -400,7 +411,8 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
             break;
         }
         TSurvey made = next.valid() ? next.get() : TSurvey{};
-        survey = ahead == pos ? std::move(made) : Survey(pos, number + 1, count, expected);
+        survey = ahead == pos ? std::move(made)
+                              : Survey(pos, number + 1, count, expected, hintOf(lengths.size()));
         hinted(survey, lengths.size());
     }
     return lengths;
