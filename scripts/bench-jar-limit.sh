@@ -1,55 +1,78 @@
 #!/usr/bin/env bash
 # bench-jar-limit.sh - builds fitted to a phone's JAR limit against plain builds of the same
-# text: CPU time ratio, and how full the JARs come out. Prints every figure as "name: value".
-#   BUILD_DIR=<build dir> scripts/bench-jar-limit.sh     (default build-bench, Release)
+# prose-like text cut into as many parts, interleaved: wall and CPU time ratios, and how full
+# the JARs come out, with the default and the strongest compression. Prints "name: value".
+#   scripts/bench-jar-limit.sh        (a Release build in BUILD_DIR, default build-bench)
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${BUILD_DIR:-$ROOT/build-bench}"
-if [ -z "${BUILD_DIR:-}" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_GUI=OFF >/dev/null
-fi
-ninja -C "$BUILD" quorix-maker-cli >/dev/null
+source "$(dirname "$0")/bench-setup.sh"
 
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
+python3 - "$CLI" "$WORK" <<'PY'
+import itertools, os, random, re, resource, statistics, subprocess, sys, time
 
-python3 - "$BUILD/src/cli/quorix-maker-cli" "$WORK" "$ROOT/samples" <<'PY'
-import os, random, re, resource, subprocess, sys
+cli, work = sys.argv[1:3]
+rng = random.Random(10)
+# As bench.sh's prose: 20,000 words, Latin and Cyrillic, used with Zipf's law, in sentences of
+# 5 to 25 words; zlib 9 keeps about 36 % of it.
+syllables = ("ka ro mi the an ing ed st ou er li ne ta bo re sh ch wa po la de fi gu ma se vo "
+             "ly in or al ма ли но ра ст ве ко то пре ни ско же ла да").split()
+vocabulary = ["".join(rng.choice(syllables) for _ in range(rng.choice((1, 1, 2, 2, 2, 3, 3, 4))))
+              .encode("cp1251") for _ in range(20000)]
+zipf = list(itertools.accumulate(1 / (rank + 1) for rank in range(len(vocabulary))))
 
-cli, work, samples = sys.argv[1:4]
-
-def text(sample, size, seed):
-    with open(os.path.join(samples, sample), "rb") as f:
-        words = re.findall(rb"[^\s.,!?;:]+", f.read())
-    rng = random.Random(seed)
-    out = bytearray()
-    while len(out) < size:
-        out += b" ".join(rng.choice(words) for _ in range(rng.randint(4, 18)))
-        out += rng.choice([b". ", b". ", b"? ", b"! ", b".\r\n"])
-    return bytes(out[:size - 1]) + b"."
+def text(size):
+    out, n = [], 0
+    while n < size:
+        s = b" ".join(rng.choices(vocabulary, cum_weights=zipf, k=rng.randint(5, 25)))
+        s = s[:1].upper() + s[1:] + rng.choice([b". ", b". ", b", ", b"! ", b"? ", b".\r\n"])
+        out.append(s)
+        n += len(s)
+    return b"".join(out)[:size]
 
 def build(source, output, extra):
-    """CPU seconds of one build and the sizes of its JARs."""
-    os.makedirs(output, exist_ok=True)
+    """Wall and CPU seconds of one build, and the sizes of its JARs."""
+    subprocess.run(["rm", "-rf", output], check=True)
+    os.makedirs(output)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
     subprocess.run([cli, "--source", source, "--font", "DejaVu Sans", "--output", output] + extra,
-                   stdout=subprocess.DEVNULL, check=True)
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     midlets = os.path.join(output, "midlets")
-    sizes = [os.path.getsize(os.path.join(midlets, n)) for n in sorted(os.listdir(midlets))
-             if n.endswith(".jar")]
-    return (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime), sizes
+    # In part order: ReadMe2 before ReadMe10.
+    names = sorted((n for n in os.listdir(midlets) if n.endswith(".jar")),
+                   key=lambda n: int(re.sub(r"\D", "", n) or 0))
+    sizes = [os.path.getsize(os.path.join(midlets, n)) for n in names]
+    return wall, (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime), sizes
 
-for sample, label in (("english.txt", "English"), ("russian.txt", "Russian")):
-    source = os.path.join(work, sample)
+limit = 65536
+for mb in (1, 10):
+    source = os.path.join(work, f"prose{mb}.txt")
     with open(source, "wb") as f:
-        f.write(text(sample, 1024 * 1024, 21))
-    plain, _ = build(source, os.path.join(work, label + "-plain"), ["--part-size", "90000"])
-    fitted, sizes = build(source, os.path.join(work, label + "-fit"),
-                          ["--part-size", "4000000", "--max-jar-size", "64k"])
-    full = min(sizes[:-1]) / 65536 if len(sizes) > 1 else 1.0
-    print(f"{label} 1 MB, --max-jar-size 64k: {len(sizes)} parts, largest JAR {max(sizes)} bytes, "
-          f"least full but the last {full:.4f}")
-    print(f"{label} 1 MB, fitted build CPU time vs plain build (part size 90000): {fitted / plain:.1f}")
+        f.write(text(mb * 1024 * 1024))
+    for compression in ("default", "max"):
+        fit_args = ["--part-size", "4000000", "--max-jar-size", str(limit),
+                    "--compression", compression]
+        _, _, sizes = build(source, os.path.join(work, "fit"), fit_args)
+        # The plain build's part size that gives as many parts.
+        part = mb * 1024 * 1024 // len(sizes) + 1
+        while True:
+            _, _, plain_sizes = build(source, os.path.join(work, "plain"),
+                                      ["--part-size", str(part), "--compression", compression])
+            if len(plain_sizes) <= len(sizes):
+                break
+            part += 500
+        walls, cpus = [], []
+        for run in range(5):
+            pw, pc, _ = build(source, os.path.join(work, "plain"),
+                              ["--part-size", str(part), "--compression", compression])
+            fw, fc, sizes = build(source, os.path.join(work, "fit"), fit_args)
+            walls.append(fw / pw)
+            cpus.append(fc / pc)
+        label = f"{mb} MB prose, --max-jar-size {limit}, --compression {compression}"
+        print(f"{label}: {len(sizes)} parts, largest JAR {max(sizes)} bytes, least full but "
+              f"the last {min(sizes[:-1]) / limit if len(sizes) > 1 else 1.0:.4f}")
+        print(f"fitted build time ratio vs plain build: {statistics.median(walls):.2f} wall, "
+              f"{statistics.median(cpus):.2f} CPU ({label}; plain --part-size {part})")
 PY

@@ -2,6 +2,7 @@
 #include "archive/zip_writer.h"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <ctime>
 #include <fstream>
@@ -173,9 +174,19 @@ void TZWBaseArchiver::Close() {
         }
         refused_ = file_->Refused();
     }
+    if (IsOpen()) {
+        // The offer was for the archive closed here, whether it took it or not.
+        offeredName_.clear();
+        offered_ = TZWEntryCache::Item();
+    }
     file_.reset();
     dir_ = TZWDirManager();
     depth_ = 0;
+}
+
+void TZWBaseArchiver::OfferDeflated(std::string name, TZWEntryCache::Item item) {
+    offeredName_ = std::move(name);
+    offered_ = std::move(item);
 }
 
 void TZWBaseArchiver::AddCandidate(const TZWCandidate& candidate) {
@@ -339,6 +350,14 @@ void TZWBaseArchiver::WriteSmallEntry(TZWEntry& entry, std::istream& source, std
     const TZWEntryCache::Item* cached =
         cacheable ? cache_.Find(entry.storedName, bytes, entry.level, h.method, deflater_)
                   : nullptr;
+    if (cached == nullptr && entry.storedName == offeredName_ && offered_.level == entry.level &&
+        offered_.method == h.method && offered_.deflater == deflater_ &&
+        offered_.data.uncompressedSize == size &&
+        offered_.data.crc32 ==
+            crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),
+                  static_cast<uInt>(bytes.size()))) {
+        cached = &offered_;
+    }
     TZWEntryCache::Item fresh;
     if (cached == nullptr) {
         fresh.level = entry.level;

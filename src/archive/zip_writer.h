@@ -98,6 +98,11 @@ class TZWBaseArchiver {
     // 0 while it took every byte. Kept after Close.
     int Refused() const { return refused_; }
 
+    // Deflated data made beforehand for an entry of the next archive named `name`, used in
+    // place of deflating it again when the entry's source has the same size and CRC and
+    // is deflated at the same level by the same engine; taken by that archive either way.
+    void OfferDeflated(std::string name, TZWEntryCache::Item item);
+
     // Asked when an entry fails; without a handler the answer is actAbort.
     std::function<TZWAction(const TZWFailureInfo&)> OnProcessFileFailure;
     std::function<void()> AfterOpen;
@@ -139,6 +144,8 @@ class TZWBaseArchiver {
     int depth_ = 0;
     // Kept across archives: the driver packs the same class files into every part.
     TZWEntryCache cache_;
+    std::string offeredName_;
+    TZWEntryCache::Item offered_;
 };
 
 class TZipWriter : public TZWBaseArchiver {

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
+#include <future>
+#include <map>
+#include <mutex>
 
 #include "book/book_error.h"
 
@@ -71,17 +74,6 @@ struct TLimitTooSmall {
     std::uintmax_t need;
 };
 
-[[noreturn]] void RefuseLimit(std::uintmax_t from, std::uintmax_t size, std::int32_t partSize,
-                              std::uintmax_t firstNeed, std::uint64_t number, std::uint64_t count,
-                              const TSourceWindow& source, const TJarProbe& probe) {
-    TLongest longest = LongestSentence(from, size, partSize, source);
-    // A large source is not planned again to check the size: it is measured with the most
-    // parts there can be, whose count the help pages could show.
-    if (size > kVerifiedSource) count = std::max(count, number - 1 + longest.stretches);
-    std::string text(source(longest.position, longest.length));
-    throw TLimitTooSmall{std::max(firstNeed, probe(text, number, count))};
-}
-
 // The index of the cut nearest to `length` bytes, kept strictly between `fit` and `miss`.
 std::ptrdiff_t CutNear(const std::vector<std::size_t>& cuts, double length, std::ptrdiff_t fit,
                        std::ptrdiff_t miss) {
@@ -90,8 +82,9 @@ std::ptrdiff_t CutNear(const std::vector<std::size_t>& cuts, double length, std:
     return std::clamp<std::ptrdiff_t>(at - cuts.begin(), fit + 1, miss - 1);
 }
 
-// The index of the longest cut whose JAR fits, or -1. The JAR grows about in step with the
-// text: each probe aims where the sizes seen so far say the limit lies, and halving takes
+// The index of the longest cut whose JAR fits, or -1, for sizes that do not always grow with
+// the text: the search whose probes every plan has made, so that its cuts stay where they
+// were. Each probe aims where the sizes seen so far say the limit lies, and halving takes
 // over when that stops closing in.
 std::ptrdiff_t LongestFit(std::string_view window, const std::vector<std::size_t>& cuts,
                           double guess, std::uintmax_t limit,
@@ -128,46 +121,299 @@ std::ptrdiff_t LongestFit(std::string_view window, const std::vector<std::size_t
     return fit;
 }
 
-// One plan with the help pages showing `count` parts; `hints` are the lengths of a plan
-// before, the first guess of each part.
-std::vector<std::uint64_t> PlanPass(std::uintmax_t size, std::int32_t partSize,
-                                    std::uintmax_t limit, std::uint64_t count,
-                                    const std::vector<std::uint64_t>& hints,
-                                    const TSourceWindow& source, const TJarProbe& probe) {
+// The source read by one thread at a time, each read kept by its reader.
+class TSharedSource {
+  public:
+    explicit TSharedSource(const TSourceWindow& source) : source_(source) {}
+    std::string Read(std::uintmax_t position, std::size_t length) {
+        std::lock_guard lock(mutex_);
+        return std::string(source_(position, length));
+    }
+    const TSourceWindow& Unshared() const { return source_; }
+
+  private:
+    const TSourceWindow& source_;
+    std::mutex mutex_;
+};
+
+[[noreturn]] void RefuseLimit(std::uintmax_t from, std::uintmax_t size, std::int32_t partSize,
+                              std::uintmax_t firstNeed, std::uint64_t number, std::uint64_t count,
+                              TSharedSource& source, TJarMeter& meter) {
+    TLongest longest = LongestSentence(from, size, partSize, source.Unshared());
+    // A large source is not planned again to check the size: it is measured with the most
+    // parts there can be, whose count the help pages could show.
+    if (size > kVerifiedSource) count = std::max(count, number - 1 + longest.stretches);
+    std::string text = source.Read(longest.position, longest.length);
+    throw TLimitTooSmall{std::max(firstNeed, meter.Size(longest.position, text, number, count))};
+}
+
+// The text a part starting at `position` may take, its cuts, and where the estimate puts
+// its end; the estimate is made once and serves every plan.
+struct TSurvey {
+    std::uintmax_t position = 0;
+    std::string window;
+    std::vector<std::size_t> cuts;
+    bool whole = false;  // the window holds every byte the part could take
+    std::ptrdiff_t guess = -1;
+};
+
+class TFitter {
+  public:
+    TFitter(std::uintmax_t size, std::int32_t partSize, std::uintmax_t limit,
+            TSharedSource& source, TJarMeter& meter)
+        : size_(size), partSize_(partSize), limit_(limit), source_(source), meter_(meter) {}
+
+    std::vector<std::uint64_t> Pass(std::uint64_t count, const std::vector<std::uint64_t>& hints);
+
+  private:
+    void Read(TSurvey& survey, std::size_t span) const;
+    TSurvey Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
+                   std::size_t expected, std::uint64_t hint = 0);
+    std::uint64_t Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count);
+    std::vector<std::uint64_t> TrialPass(std::uint64_t count,
+                                         const std::vector<std::uint64_t>& hints);
+    std::size_t Want(std::uintmax_t position) const {
+        return static_cast<std::size_t>(
+            std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), size_ - position));
+    }
+
+    const std::uintmax_t size_;
+    const std::int32_t partSize_;
+    const std::uintmax_t limit_;
+    TSharedSource& source_;
+    TJarMeter& meter_;
+    std::mutex mutex_;
+    // Where the estimate put the end of a part with a start, and the span it read: by start,
+    // from every plan so far.
+    std::map<std::uintmax_t, std::pair<std::size_t, std::ptrdiff_t>> surveys_;
+};
+
+void TFitter::Read(TSurvey& survey, std::size_t span) const {
+    survey.window = source_.Read(survey.position, span);
+    survey.whole = survey.window.size() < span || span == Want(survey.position);
+    survey.cuts = CutChoices(survey.window, survey.position + survey.window.size() >= size_,
+                             survey.whole);
+}
+
+// Only a few times the text a part took last is read at first, so that a huge part size
+// costs no memory; the span doubles while the estimate says every cut in it fits. A start
+// not surveyed before, with `hint` the length the part took in the plan before, is guessed
+// at that length: an earlier cut moved it by a sentence or so, and the plans differ in the
+// count alone.
+TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
+                        std::size_t expected, std::uint64_t hint) {
+    TSurvey survey;
+    survey.position = position;
+    {
+        std::unique_lock lock(mutex_);
+        auto found = surveys_.find(position);
+        if (found != surveys_.end()) {
+            const auto [read, guess] = found->second;
+            lock.unlock();
+            Read(survey, read);
+            survey.guess = guess;
+            return survey;
+        }
+    }
+    if (hint != 0) {
+        Read(survey, std::min(Want(position), std::max<std::size_t>(kFirstSpan, 4 * hint)));
+        survey.guess =
+            std::upper_bound(survey.cuts.begin(), survey.cuts.end(), hint) - survey.cuts.begin() - 1;
+        return survey;
+    }
+    std::size_t span = std::min(Want(position), std::max(kFirstSpan, 4 * expected));
+    while (true) {
+        Read(survey, span);
+        survey.guess = survey.cuts.empty() ? -1
+                                           : meter_.Estimate(position, survey.window, survey.cuts,
+                                                             number, count, limit_);
+        const bool all = survey.guess + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
+        if (survey.whole || survey.window.empty() || !all) break;
+        span = std::min(Want(position), 2 * span);
+    }
+    std::lock_guard lock(mutex_);
+    surveys_.emplace(position, std::make_pair(span, survey.guess));
+    return survey;
+}
+
+// The longest cut whose JAR fits, by exact sizes from the estimate on: the JAR grows with
+// the text, so the walk looks for the cut that fits next to the one that does not, going
+// out from the guess by doubling steps and closing in by halving. 0 when none fits.
+std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count) {
+    std::map<std::ptrdiff_t, std::uintmax_t> sizes;  // the JAR of each cut measured
+    auto text = [&survey](std::ptrdiff_t i) {
+        return std::string_view(survey.window).substr(0, survey.cuts[static_cast<std::size_t>(i)]);
+    };
+    auto fits = [&](std::ptrdiff_t i) {
+        auto found = sizes.find(i);
+        if (found == sizes.end())
+            found = sizes.emplace(i, meter_.Size(survey.position, text(i), number, count)).first;
+        return found->second <= limit_;
+    };
+    for (int confirmations = 0;;) {
+        const auto n = static_cast<std::ptrdiff_t>(survey.cuts.size());
+        if (n == 0) return 0;
+        std::ptrdiff_t fit = -1, miss = n;
+        const std::ptrdiff_t i = std::clamp<std::ptrdiff_t>(survey.guess, 0, n - 1);
+        // The guess and the cut after it are the usual answer: both are measured at once.
+        if (i + 1 < n && sizes.count(i + 1) == 0) {
+            auto next = std::async(std::launch::async, [&, i] {
+                return meter_.Size(survey.position, text(i + 1), number, count);
+            });
+            fits(i);
+            sizes[i + 1] = next.get();
+        }
+        if (fits(i)) {
+            fit = i;
+            for (std::ptrdiff_t step = 1; fit + step < n; step *= 2) {
+                if (!fits(fit + step)) {
+                    miss = fit + step;
+                    break;
+                }
+                fit += step;
+            }
+        } else {
+            miss = i;
+            for (std::ptrdiff_t step = 1; miss - step >= 0; step *= 2) {
+                if (fits(miss - step)) {
+                    fit = miss - step;
+                    break;
+                }
+                miss -= step;
+            }
+        }
+        while (miss - fit > 1) {
+            const std::ptrdiff_t mid = fit + (miss - fit) / 2;
+            (fits(mid) ? fit : miss) = mid;
+        }
+        if (fit + 1 == n && !survey.whole) {
+            // Every cut of the window fits: read on.
+            survey.guess = fit;
+            Read(survey, std::min(Want(survey.position), 2 * survey.window.size()));
+            continue;
+        }
+        if (fit < 0) return 0;
+        // The real JAR has the last word; when it differs from its measure, every cut is
+        // measured again (a JAR over the limit steps back).
+        const std::uintmax_t real = meter_.Confirm(survey.position, text(fit), number, count);
+        if (real == sizes[fit] || ++confirmations > 3) {
+            if (real <= limit_) {
+                meter_.Settled(survey.position, survey.cuts[static_cast<std::size_t>(fit)]);
+                return survey.cuts[static_cast<std::size_t>(fit)];
+            }
+            sizes[fit] = real;
+        } else {
+            sizes.clear();
+        }
+        survey.guess = fit;
+    }
+}
+
+// One plan by the search of LongestFit from the guesses it always took: the length of the
+// part in the plan before, else of the part before.
+std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
+                                              const std::vector<std::uint64_t>& hints) {
     std::vector<std::uint64_t> lengths;
-    double guess = 16 * 1024;  // text bytes tried first; then what the last part took
-    for (std::uintmax_t pos = 0; pos < size;) {
+    double guess = 16 * 1024;
+    for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
         if (lengths.size() < hints.size()) guess = static_cast<double>(hints[lengths.size()]);
-        auto jarOf = [&](std::string_view text) { return probe(text, number, count); };
-        const std::size_t want = static_cast<std::size_t>(
-            std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize), size - pos));
-        // Only a few times the text a JAR took last is read at first, so that a huge part size
-        // costs no memory; the span doubles while every cut in it fits.
+        auto jarOf = [&](std::string_view text) { return meter_.Size(pos, text, number, count); };
+        const std::size_t want = Want(pos);
         std::size_t span =
             std::min(want, std::max(kFirstSpan, static_cast<std::size_t>(4 * guess)));
-        std::string window;
-        std::vector<std::size_t> cuts;
+        TSurvey survey;
+        survey.position = pos;
         std::ptrdiff_t fit = -1;
         while (true) {
-            window.assign(source(pos, span));
-            if (window.empty()) return lengths;  // the source shrank: the builder reports it
-            const bool whole = window.size() < span || span == want;
-            cuts = CutChoices(window, pos + window.size() >= size, whole);
-            fit = cuts.empty() ? -1 : LongestFit(window, cuts, guess, limit, jarOf);
-            const bool all = !cuts.empty() && fit + 1 == static_cast<std::ptrdiff_t>(cuts.size());
-            if (whole || (!cuts.empty() && !all)) break;
-            if (fit >= 0) guess = static_cast<double>(cuts[static_cast<std::size_t>(fit)]);
+            Read(survey, span);
+            if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
+            fit = survey.cuts.empty()
+                      ? -1
+                      : LongestFit(survey.window, survey.cuts, guess, limit_, jarOf);
+            const bool all = !survey.cuts.empty() &&
+                             fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
+            if (survey.whole || (!survey.cuts.empty() && !all)) break;
+            if (fit >= 0) guess = static_cast<double>(survey.cuts[static_cast<std::size_t>(fit)]);
             span = std::min(want, 2 * span);
         }
         if (fit < 0) {
             std::uintmax_t firstNeed =
-                cuts.empty() ? 0 : jarOf(std::string_view(window).substr(0, cuts[0]));
-            RefuseLimit(pos, size, partSize, firstNeed, number, count, source, probe);
+                survey.cuts.empty()
+                    ? 0
+                    : jarOf(std::string_view(survey.window).substr(0, survey.cuts[0]));
+            RefuseLimit(pos, size_, partSize_, firstNeed, number, count, source_, meter_);
         }
-        lengths.push_back(cuts[static_cast<std::size_t>(fit)]);
+        lengths.push_back(survey.cuts[static_cast<std::size_t>(fit)]);
+        meter_.Settled(pos, lengths.back());
         guess = static_cast<double>(lengths.back());
         pos += lengths.back();
+    }
+    return lengths;
+}
+
+// One plan with the help pages showing `count` parts. While a part's cut is settled, the
+// next part is surveyed from where its estimate ends it; the survey is made again only when
+// the settled cut lies elsewhere.
+std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
+                                         const std::vector<std::uint64_t>& hints) {
+    if (!meter_.SizesGrowWithText()) return TrialPass(count, hints);
+    std::vector<std::uint64_t> lengths;
+    std::size_t expected = 16 * 1024;
+    // A plan before, with another count, cut nearly where this one will: where a part starts
+    // as it did there, its cut there is the better guess.
+    std::vector<std::uintmax_t> hintStarts(hints.size());
+    for (std::size_t k = 1; k < hints.size(); ++k) hintStarts[k] = hintStarts[k - 1] + hints[k - 1];
+    auto hinted = [&](TSurvey& survey, std::size_t k) {
+        if (k >= hints.size() || hintStarts[k] != survey.position) return;
+        auto at = std::lower_bound(survey.cuts.begin(), survey.cuts.end(), hints[k]);
+        if (at != survey.cuts.end() && *at == hints[k]) survey.guess = at - survey.cuts.begin();
+    };
+    auto hintOf = [&hints](std::size_t k) { return k < hints.size() ? hints[k] : 0; };
+    TSurvey survey = Survey(0, 1, count, expected, hintOf(0));
+    hinted(survey, 0);
+    for (std::uintmax_t pos = 0; pos < size_;) {
+        const std::uint64_t number = lengths.size() + 1;
+        if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
+        std::uintmax_t ahead = 0;
+        std::future<TSurvey> next;
+        if (survey.guess >= 0) {
+            const std::size_t guessed = survey.cuts[static_cast<std::size_t>(survey.guess)];
+            ahead = pos + guessed;
+            if (ahead < size_) {
+                const std::uint64_t hint = hintOf(number);
+                next = std::async(std::launch::async, [this, ahead, number, count, guessed, hint] {
+                    return Survey(ahead, number + 1, count, guessed, hint);
+                });
+            }
+        }
+        std::uint64_t length = 0;
+        try {
+            length = Settle(survey, number, count);
+        } catch (...) {
+            if (next.valid()) next.wait();
+            throw;
+        }
+        if (length == 0) {
+            if (next.valid()) next.wait();
+            std::uintmax_t firstNeed =
+                survey.cuts.empty()
+                    ? 0
+                    : meter_.Size(pos, std::string_view(survey.window).substr(0, survey.cuts[0]),
+                                  number, count);
+            RefuseLimit(pos, size_, partSize_, firstNeed, number, count, source_, meter_);
+        }
+        lengths.push_back(length);
+        expected = static_cast<std::size_t>(length);
+        pos += length;
+        if (pos >= size_) {
+            if (next.valid()) next.wait();
+            break;
+        }
+        TSurvey made = next.valid() ? next.get() : TSurvey{};
+        survey = ahead == pos ? std::move(made)
+                              : Survey(pos, number + 1, count, expected, hintOf(lengths.size()));
+        hinted(survey, lengths.size());
     }
     return lengths;
 }
@@ -192,14 +438,15 @@ std::uintmax_t ParseJarLimit(std::string_view text) {
 namespace {
 
 std::vector<std::uint64_t> PlanCounted(std::uintmax_t sourceSize, std::int32_t partSize,
-                                       std::uintmax_t maxJarSize, const TSourceWindow& source,
-                                       const TJarProbe& probe) {
+                                       std::uintmax_t maxJarSize, TSharedSource& source,
+                                       TJarMeter& meter) {
+    TFitter fitter(sourceSize, partSize, maxJarSize, source, meter);
     // The help page of every part shows the count, so its digits weigh on every JAR: plan
     // again with the count the last plan made until it stays the same.
     std::uint64_t count = 1;
     std::vector<std::uint64_t> plan;
     for (int pass = 0; pass < kMaxPasses; ++pass) {
-        plan = PlanPass(sourceSize, partSize, maxJarSize, count, plan, source, probe);
+        plan = fitter.Pass(count, plan);
         if (plan.size() == count) break;
         count = plan.size();
     }
@@ -210,11 +457,12 @@ std::vector<std::uint64_t> PlanCounted(std::uintmax_t sourceSize, std::int32_t p
 
 std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32_t partSize,
                                            std::uintmax_t maxJarSize, const TSourceWindow& source,
-                                           const TJarProbe& probe) {
+                                           TJarMeter& meter) {
     if (sourceSize == 0) return {};
+    TSharedSource shared(source);
     std::uintmax_t need = 0;
     try {
-        return PlanCounted(sourceSize, partSize, maxJarSize, source, probe);
+        return PlanCounted(sourceSize, partSize, maxJarSize, shared, meter);
     } catch (const TLimitTooSmall& refused) {
         need = refused.need;
     }
@@ -222,7 +470,7 @@ std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32
     // on every help page, so plan with it until a plan goes through.
     for (int pass = 0; pass < kMaxPasses && sourceSize <= kVerifiedSource; ++pass) {
         try {
-            PlanCounted(sourceSize, partSize, need, source, probe);
+            PlanCounted(sourceSize, partSize, need, shared, meter);
             break;
         } catch (const TLimitTooSmall& refused) {
             need = std::max(need + 1, refused.need);

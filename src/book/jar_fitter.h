@@ -23,9 +23,32 @@ std::uintmax_t ParseJarLimit(std::string_view text);
 // the next call.
 using TSourceWindow = std::function<std::string_view(std::uintmax_t position, std::size_t length)>;
 
-// The size of the JAR that part `number` of `count` would have with `text` as its book.
-using TJarProbe =
-    std::function<std::uintmax_t(std::string_view text, std::uint64_t number, std::uint64_t count)>;
+// What the fitting asks about the JAR of a part. Called from several threads at once.
+class TJarMeter {
+  public:
+    virtual ~TJarMeter() = default;
+    // The exact size of the JAR that part `number` of `count` would have with `text`, the
+    // source's bytes from `position` on, as its book.
+    virtual std::uintmax_t Size(std::uintmax_t position, std::string_view text,
+                                std::uint64_t number, std::uint64_t count) = 0;
+    // The index of the last of `cuts` (lengths of a text starting at `window`, in order)
+    // whose JAR is thought to fit within `limit`, or -1; a guess the exact sizes settle.
+    virtual std::ptrdiff_t Estimate(std::uintmax_t position, std::string_view window,
+                                    const std::vector<std::size_t>& cuts, std::uint64_t number,
+                                    std::uint64_t count, std::uintmax_t limit) = 0;
+    // The size of the JAR itself, packed for real; Size unless a real JAR can be made.
+    virtual std::uintmax_t Confirm(std::uintmax_t position, std::string_view text,
+                                   std::uint64_t number, std::uint64_t count) {
+        return Size(position, text, number, count);
+    }
+    // Whether a JAR never shrinks as its book takes more text: then the cut next to the one
+    // that does not fit is the cut that does. A deflater that chooses its blocks over the
+    // whole entry can make a longer text smaller, and then the cuts are searched as they
+    // always were, so that the plan stays the same.
+    virtual bool SizesGrowWithText() const { return true; }
+    // The cut a plan took for the part at `position`.
+    virtual void Settled(std::uintmax_t /*position*/, std::uint64_t /*length*/) {}
+};
 
 // Cuts the whole source before any part is written. Every part ends at a sentence end (or
 // where the plain cut rule would end it: after partSize bytes without one, or at the end of
@@ -33,9 +56,9 @@ using TJarProbe =
 // most maxJarSize. The parts' count shown on their help pages is the count planned, so the
 // plan is repeated until the count it assumed is the count it made. Returns the length of
 // every part in order; when even a part's shortest cut does not fit, raises
-// kMsgJarLimitTooSmall with the size needed.
+// kMsgJarLimitTooSmall with the size needed. `source` is called from one thread at a time.
 std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32_t partSize,
                                            std::uintmax_t maxJarSize, const TSourceWindow& source,
-                                           const TJarProbe& probe);
+                                           TJarMeter& meter);
 
 }  // namespace quorix

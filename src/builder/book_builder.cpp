@@ -17,6 +17,7 @@
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/jar_fitter.h"
+#include "builder/jar_meter.h"
 #include "book/part_files.h"
 #include "book/part_reader.h"
 #include "builder/book_source.h"
@@ -157,8 +158,9 @@ void TBuildRun::PrepareDirectories() {
     context_.tempDir = tempDir_;
 }
 
-// Every cut is tried by packing its JAR for real, from the same files a part is made of,
-// into a scratch JAR of this build's private directory.
+// Every cut is measured in memory; the cut a part takes is confirmed by packing its JAR for
+// real, from the same files a part is made of, into a scratch JAR of this build's private
+// directory.
 std::uint64_t TBuildRun::PlanToFit() {
     std::mutex askMutex;
     TPartMaker prober(context_, tempDir_, TFontRasterizer(settings_.font), askMutex);
@@ -170,15 +172,15 @@ std::uint64_t TBuildRun::PlanToFit() {
             fs::remove(path, ec);
         }
     } scratch{fitJar};
+    TBuildJarMeter meter(context_, prober, TFontRasterizer(settings_.font), fitJar);
     std::vector<std::uint64_t> lengths = PlanFittedParts(
         context_.sourceSize, partSize_, context_.jarLimit,
         [this](std::uintmax_t position, std::size_t length) {
             return source_.ReadAt(position, length);
         },
-        [&](std::string_view text, std::uint64_t number, std::uint64_t count) {
-            return prober.Probe(text, number, count, fitJar);
-        });
+        meter);
     prober.RemovePartFiles();
+    context_.fittedBooks = meter.TakeBooks(lengths);
     const std::uint64_t count = lengths.size();
     source_.UsePlan(std::move(lengths));
     log_.Add("Parts fitted to JARs of at most " + std::to_string(context_.jarLimit) +

@@ -149,6 +149,10 @@ std::string TPartMaker::Shown(std::string text) const {
     return text;
 }
 
+void TPartMaker::OfferBook(TZWEntryCache::Item item) {
+    zw_.OfferDeflated("book.dat", std::move(item));
+}
+
 void TPartMaker::RemovePartFiles() const {
     std::error_code ec;
     for (std::string_view name : kPartFiles) fs::remove(tree_ / name, ec);
@@ -241,6 +245,7 @@ std::unique_ptr<TPartDone> TPartMaker::MakeArchive(std::uint64_t number, TBuildL
     } catch (const EOutputError& e) {
         ThrowPartFile(jarPath, e.Error());
     }
+    if (number - 1 < context_.fittedBooks.size()) OfferBook(context_.fittedBooks[number - 1]);
     try {
         PackInto(jarPath, fd);
     } catch (const std::exception& e) {

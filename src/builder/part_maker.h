@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "archive/zip_writer.h"
 #include "builder/book_builder.h"
@@ -32,6 +33,8 @@ struct TPartContext {
     TCompression compression = TCompression::standard;
     std::function<TEntryFailureAnswer(const std::string& question)> askEntryFailure;
     std::function<bool()> stopRequested;  // safe to call from every worker at once
+    // The deflated book of each part, by number less one, when the fitting made it.
+    std::vector<TZWEntryCache::Item> fittedBooks;
 };
 
 // One worker's tools: a temporary tree of its own (holding the reader's class files),
@@ -54,6 +57,9 @@ class TPartMaker {
     // book, packed into the scratch file `jar`; nothing is logged or flushed.
     std::uintmax_t Probe(std::string_view text, std::uint64_t number, std::uint64_t count,
                          const std::filesystem::path& jar);
+
+    // Deflated data for the book of the next JAR packed, used when the book is its source.
+    void OfferBook(TZWEntryCache::Item item);
 
     // The part files of the tree ("book.dat", ..., the manifest), for its cleanup.
     void RemovePartFiles() const;
