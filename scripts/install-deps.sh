@@ -12,7 +12,7 @@ packages=(
     libuchardet-dev libxml2-dev libzip-dev
     zip unzip time python3 clang libclang-rt-14-dev
     desktop-file-utils openbox dpkg-dev fakeroot
-    libcpp-httplib-dev libqrencode-dev chromium python3-pil
+    libcpp-httplib-dev libqrencode-dev chromium zbar-tools
 )
 
 missing=()

@@ -18,7 +18,7 @@ class TQrCode {
     // Two rows of modules per line in Unicode half blocks, with a quiet zone of `margin`
     // modules. With `colours`, ANSI colours make it dark on light on any terminal theme;
     // without, light modules are blocks, which reads right on a dark terminal.
-    std::string TerminalText(bool colours, int margin = 2) const;
+    std::string TerminalText(bool colours, int margin = 4) const;
 
   private:
     int size_ = 0;

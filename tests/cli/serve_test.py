@@ -216,7 +216,12 @@ class Stop(unittest.TestCase):
         with tempfile.TemporaryDirectory() as root:
             server = subprocess.Popen([CLI, "serve", root, "--port", "0", "--bind",
                                        "127.0.0.1"], stdout=subprocess.PIPE, text=True)
-            base = next(l for l in server.stdout if l.startswith("Open on")).split(": ")[1]
+            shown = []
+            for line in server.stdout:
+                shown.append(line)
+                if line.startswith("Press Ctrl+C"):
+                    break
+            base = next(l for l in shown if l.startswith("Open on")).split(": ")[1]
             netloc = urllib.parse.urlsplit(base.strip()).netloc
             idle = http.client.HTTPConnection(netloc, timeout=30)
             idle.request("GET", urllib.parse.urlsplit(base.strip()).path)
@@ -225,6 +230,23 @@ class Stop(unittest.TestCase):
             out, _ = server.communicate(timeout=30)
             self.assertEqual((server.returncode, out.strip().splitlines()[-1]), (0, "Stopped."))
             idle.close()
+            if shutil.which("zbarimg"):
+                self.assertEqual(decode_terminal_qr("".join(shown), root),
+                                 "QR-Code:" + base.strip())
+
+
+def decode_terminal_qr(out, root):
+    """The text zbarimg reads from the half-block QR code, drawn 4 pixels a module."""
+    rows = []
+    for line in (l for l in out.splitlines() if l and set(l) <= set("█▀▄ ")):
+        rows += [[c in "█▀" for c in line], [c in "█▄" for c in line]]
+    pixels = b"".join(bytes(255 if light else 0 for light in row for _ in range(4)) * 4
+                      for row in rows)
+    image = os.path.join(root, "qr.pgm")
+    with open(image, "wb") as f:
+        f.write(b"P5 %d %d 255\n" % (len(rows[0]) * 4, len(rows) * 4) + pixels)
+    return subprocess.run(["zbarimg", "-q", image], capture_output=True,
+                          text=True).stdout.strip()
 
 
 if __name__ == "__main__":
