@@ -5,6 +5,9 @@
 
 #include <fcntl.h>
 #include <httplib.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +82,83 @@ class TBoundedPool : public httplib::TaskQueue {
     bool closing_ = false;
 };
 
+// A connection's socket that lets the request head in up to a fixed number of bytes: the
+// library would take header lines without end, so a peer could fill the memory. Every
+// connection carries one request, so the budget bounds each request.
+class TLimitedStream : public httplib::Stream {
+  public:
+    TLimitedStream(int sock, int timeoutMs, std::size_t budget)
+        : sock_(sock), timeoutMs_(timeoutMs), budget_(budget) {}
+
+    bool is_readable() const override { return Wait(POLLIN); }
+    bool is_writable() const override { return Wait(POLLOUT); }
+
+    ssize_t read(char* ptr, std::size_t size) override {
+        if (budget_ == 0 || !Wait(POLLIN)) return -1;
+        const ssize_t n = ::recv(sock_, ptr, std::min(size, budget_), 0);
+        if (n > 0) budget_ -= static_cast<std::size_t>(n);
+        return n;
+    }
+
+    ssize_t write(const char* ptr, std::size_t size) override {
+        if (!Wait(POLLOUT)) return -1;
+        return ::send(sock_, ptr, size, MSG_NOSIGNAL);
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        Address(::getpeername, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        Address(::getsockname, ip, port);
+    }
+    socket_t socket() const override { return sock_; }
+
+  private:
+    bool Wait(short events) const {
+        pollfd wanted{sock_, events, 0};
+        int ready;
+        do {
+            ready = ::poll(&wanted, 1, timeoutMs_);
+        } while (ready < 0 && errno == EINTR);
+        return ready > 0 && (wanted.revents & (events | POLLHUP)) != 0;
+    }
+
+    void Address(int (*get)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        char host[NI_MAXHOST] = {};
+        char service[NI_MAXSERV] = {};
+        if (get(sock_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+            ::getnameinfo(reinterpret_cast<sockaddr*>(&address), length, host, sizeof host,
+                          service, sizeof service, NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+            return;
+        }
+        ip = host;
+        port = std::atoi(service);
+    }
+
+    int sock_;
+    int timeoutMs_;
+    std::size_t budget_;
+};
+
+class TLimitedServer : public httplib::Server {
+  public:
+    // The request line, headers and any body a refused request brings.
+    static constexpr std::size_t kRequestBudget = 16 * 1024;
+    static constexpr int kTimeoutMs = 5000;
+
+  private:
+    bool process_and_close_socket(socket_t sock) override {
+        TLimitedStream stream(sock, kTimeoutMs, kRequestBudget);
+        bool closed = false;
+        const bool ok = process_request(stream, true, closed, [](httplib::Request&) {});
+        ::shutdown(sock, SHUT_RDWR);
+        ::close(sock);
+        return ok;
+    }
+};
+
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -151,7 +231,7 @@ struct TBookServer::TImpl {
     TServeOptions options;
     TOpenDir dir;
     std::string token = RandomToken();
-    httplib::Server http;
+    TLimitedServer http;
     int port = 0;
     std::thread listener;
     std::atomic<bool> listening{true};
@@ -236,10 +316,6 @@ TBookServer::TBookServer(TServeOptions options) : impl_(std::make_unique<TImpl>(
     const std::size_t workers = impl.options.workers;
     const std::size_t waiting = impl.options.waiting;
     impl.http.new_task_queue = [workers, waiting] { return new TBoundedPool(workers, waiting); };
-    impl.http.set_keep_alive_max_count(20);
-    impl.http.set_keep_alive_timeout(2);
-    impl.http.set_read_timeout(5, 0);
-    impl.http.set_write_timeout(10, 0);
     impl.http.set_payload_max_length(1024);
     impl.http.set_pre_routing_handler([&impl](const httplib::Request& req, httplib::Response& res) {
         impl.Answer(req, res);

@@ -6,6 +6,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import tempfile
@@ -147,6 +148,14 @@ class Serve(unittest.TestCase):
             with self.subTest(f"{method} {path}"):
                 self.assertEqual(self.raw_status(method, path), status)
         self.assertEqual(self.raw_status("GET", f"{t}/ReadMe.jar"), 200)
+        # Headers without end: refused once they pass the request's budget, memory bounded.
+        host, port = urllib.parse.urlsplit(self.base).netloc.split(":")
+        with socket.create_connection((host, int(port)), timeout=30) as flood:
+            try:
+                flood.sendall(f"GET {t}/ HTTP/1.1\r\n".encode() + b"X-Pad: " + b"a" * 10**7)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+            self.assertIn(flood.recv(100)[:12], (b"HTTP/1.1 400", b""))
         # Nothing was written and nothing read through the FIFO.
         self.assertEqual(sorted(os.listdir(self.midlets)),
                          sorted(self.books + ["out.jar", "pipe.jar", "x.jar", "notes.txt"]))
