@@ -84,24 +84,28 @@ class TBoundedPool : public httplib::TaskQueue {
 
 // A connection's socket that lets the request head in up to a fixed number of bytes: the
 // library would take header lines without end, so a peer could fill the memory. Every
-// connection carries one request, so the budget bounds each request.
+// connection carries one request, so the budget bounds each request. A request that trickles
+// in is cut off at a deadline, so that a few slow peers cannot hold every worker.
 class TLimitedStream : public httplib::Stream {
   public:
     TLimitedStream(int sock, int timeoutMs, std::size_t budget)
-        : sock_(sock), timeoutMs_(timeoutMs), budget_(budget) {}
+        : sock_(sock),
+          timeoutMs_(timeoutMs),
+          budget_(budget),
+          readDeadline_(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)) {}
 
-    bool is_readable() const override { return Wait(POLLIN); }
-    bool is_writable() const override { return Wait(POLLOUT); }
+    bool is_readable() const override { return Wait(POLLIN, ReadTimeMs()); }
+    bool is_writable() const override { return Wait(POLLOUT, timeoutMs_); }
 
     ssize_t read(char* ptr, std::size_t size) override {
-        if (budget_ == 0 || !Wait(POLLIN)) return -1;
+        if (budget_ == 0 || !Wait(POLLIN, ReadTimeMs())) return -1;
         const ssize_t n = ::recv(sock_, ptr, std::min(size, budget_), 0);
         if (n > 0) budget_ -= static_cast<std::size_t>(n);
         return n;
     }
 
     ssize_t write(const char* ptr, std::size_t size) override {
-        if (!Wait(POLLOUT)) return -1;
+        if (!Wait(POLLOUT, timeoutMs_)) return -1;
         return ::send(sock_, ptr, size, MSG_NOSIGNAL);
     }
 
@@ -114,11 +118,17 @@ class TLimitedStream : public httplib::Stream {
     socket_t socket() const override { return sock_; }
 
   private:
-    bool Wait(short events) const {
+    int ReadTimeMs() const {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            readDeadline_ - std::chrono::steady_clock::now());
+        return static_cast<int>(std::max<std::int64_t>(0, left.count()));
+    }
+
+    bool Wait(short events, int timeoutMs) const {
         pollfd wanted{sock_, events, 0};
         int ready;
         do {
-            ready = ::poll(&wanted, 1, timeoutMs_);
+            ready = ::poll(&wanted, 1, timeoutMs);
         } while (ready < 0 && errno == EINTR);
         return ready > 0 && (wanted.revents & (events | POLLHUP)) != 0;
     }
@@ -140,13 +150,15 @@ class TLimitedStream : public httplib::Stream {
     int sock_;
     int timeoutMs_;
     std::size_t budget_;
+    std::chrono::steady_clock::time_point readDeadline_;
 };
 
 class TLimitedServer : public httplib::Server {
   public:
-    // The request line, headers and any body a refused request brings.
+    // The request line, headers and any body a refused request brings, read within the
+    // timeout; each write of the answer waits at most as long.
     static constexpr std::size_t kRequestBudget = 16 * 1024;
-    static constexpr int kTimeoutMs = 5000;
+    static constexpr int kTimeoutMs = 10000;
 
   private:
     bool process_and_close_socket(socket_t sock) override {
