@@ -329,6 +329,12 @@ TBookServer::TBookServer(TServeOptions options) : impl_(std::make_unique<TImpl>(
     const std::size_t waiting = impl.options.waiting;
     impl.http.new_task_queue = [workers, waiting] { return new TBoundedPool(workers, waiting); };
     impl.http.set_payload_max_length(1024);
+    // The library's default also sets SO_REUSEPORT, which lets a second server take the same
+    // port and receive part of its connections; a port taken must fail instead.
+    impl.http.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     impl.http.set_pre_routing_handler([&impl](const httplib::Request& req, httplib::Response& res) {
         impl.Answer(req, res);
         return httplib::Server::HandlerResponse::Handled;
