@@ -244,6 +244,22 @@ class Stop(unittest.TestCase):
                                  "QR-Code:" + base.strip())
 
 
+    def test_a_port_in_use_is_an_error_not_shared(self):
+        with tempfile.TemporaryDirectory() as root:
+            first = subprocess.Popen([CLI, "serve", root, "--port", "0", "--bind", "127.0.0.1"],
+                                     stdout=subprocess.PIPE, text=True)
+            url = next(l for l in first.stdout if l.startswith("Open on")).split(": ")[1]
+            port = urllib.parse.urlsplit(url.strip()).port
+            second = subprocess.run([CLI, "serve", root, "--port", str(port), "--bind",
+                                     "127.0.0.1"],
+                                    capture_output=True, text=True, timeout=30)
+            first.send_signal(signal.SIGINT)
+            first.communicate(timeout=30)
+            self.assertEqual((second.returncode, second.stderr),
+                             (1, f"quorix-maker-cli: Cannot listen on 127.0.0.1 port {port}: "
+                                 "Address already in use\n"))
+
+
 def decode_terminal_qr(out, root):
     """The text zbarimg reads from the half-block QR code, drawn 4 pixels a module."""
     rows = []
