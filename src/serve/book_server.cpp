@@ -197,6 +197,21 @@ std::optional<std::string> DecodeSegment(std::string_view segment) {
     return name;
 }
 
+// A requested path as the log shows it: bytes outside printable ASCII as %XX, so that no
+// request writes control sequences to the terminal.
+std::string Printable(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c > 32 && c < 127) {
+            out += static_cast<char>(c);
+        } else {
+            out += {'%', kHex[c >> 4], kHex[c & 15]};
+        }
+    }
+    return out;
+}
+
 bool SameToken(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     unsigned char differ = 0;  // no early exit: the time says nothing of where they differ
@@ -318,7 +333,7 @@ struct TBookServer::TImpl {
                                           ? target
                                           : target.substr(slash + 1);
         options.log(req.remote_addr + " " + req.method + " " +
-                    std::string(file.empty() ? "(index)" : file) + " " +
+                    (file.empty() ? std::string("(index)") : Printable(file)) + " " +
                     std::to_string(res.status));
     }
 };

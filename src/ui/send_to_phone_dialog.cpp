@@ -66,6 +66,7 @@ TSendToPhoneDialog::TSendToPhoneDialog(const QString& midletsDir, QWidget* paren
     layout->addWidget(qr);
     lastRequest_ = new QLabel(this);
     lastRequest_->setObjectName(QStringLiteral("SendToPhoneLastRequest"));
+    lastRequest_->setTextFormat(Qt::PlainText);  // a request's path is the peer's text
     layout->addWidget(lastRequest_);
 
     serve::TServeOptions options;

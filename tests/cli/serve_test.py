@@ -235,9 +235,16 @@ class Stop(unittest.TestCase):
             idle = http.client.HTTPConnection(netloc, timeout=30)
             idle.request("GET", urllib.parse.urlsplit(base.strip()).path)
             self.assertIn(b"No books here yet.", idle.getresponse().read())
+            # A path with control bytes reaches the log escaped, never as a terminal sequence.
+            with socket.create_connection(urllib.parse.urlsplit(base.strip())[1].split(":"),
+                                          timeout=30) as raw:
+                raw.sendall(b"GET /\x1b]0;owned\x07\x1b[2J.jar HTTP/1.0\r\n\r\n")
+                raw.recv(100)
             server.send_signal(signal.SIGINT)
             out, _ = server.communicate(timeout=30)
             self.assertEqual((server.returncode, out.strip().splitlines()[-1]), (0, "Stopped."))
+            self.assertIn(" GET %1B]0;owned%07%1B[2J.jar 404\n", out)
+            self.assertNotIn("\x1b", out)
             idle.close()
             if shutil.which("zbarimg"):
                 self.assertEqual(decode_terminal_qr("".join(shown), root),
