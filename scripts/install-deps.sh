@@ -17,6 +17,8 @@ packages=(
     debmake-doc cxxtest snmptt live-manual-epub libmxml-dev fortunes-ru
     golang-github-pierrec-lz4-dev golang-github-andybalholm-brotli-dev
     golang-github-golang-snappy-dev
+    # serving books to phones, and its tests
+    libcpp-httplib-dev libqrencode-dev chromium zbar-tools
 )
 
 missing=()

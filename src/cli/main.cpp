@@ -15,6 +15,7 @@
 #include "cli_options.h"
 #include "base/stop_signals.h"
 #include "preview_command.h"
+#include "serve_command.h"
 #include "tools/hex_listing.h"
 #include "tools/line_joiner.h"
 
@@ -114,6 +115,8 @@ int main(int argc, char** argv) {
     join->add_option("FILE", toolInput, "A text file")->required()->check(CLI::ExistingFile);
     quorix::TPreviewCommand previewCommand;
     CLI::App* preview = quorix::AddPreviewCommand(app, previewCommand);
+    quorix::TServeCommand serveCommand;
+    CLI::App* serve = quorix::AddServeCommand(app, serveCommand);
     app.require_subcommand(0, 1);
 
     CLI11_PARSE(app, argc, argv);
@@ -129,6 +132,9 @@ int main(int argc, char** argv) {
         if (preview->parsed()) {
             quorix::RunPreview(previewCommand, std::cout);
             return EXIT_SUCCESS;
+        }
+        if (serve->parsed()) {
+            return quorix::RunServe(serveCommand);
         }
         return RunBuild(build);
     } catch (const std::exception& e) {

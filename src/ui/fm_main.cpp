@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
 #include <exception>
@@ -34,6 +36,8 @@
 #include "tools/tool_files.h"
 #include "ui/build_runner.h"
 #include "ui/phone_preview_hook.h"
+#include "ui/send_to_phone_dialog.h"
+#include "ui/work_place.h"
 #include "ui/window_texts.h"
 
 #ifndef QUORIX_FILE_VERSION
@@ -221,6 +225,10 @@ void TfmMain::ConnectHandlers() {
     connect(options, &QAction::triggered, this, &TfmMain::ShowOptions);
     addAction(options);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* send = new QAction(QStringLiteral("Send to phone..."), this);
+    send->setObjectName(QStringLiteral("SendToPhoneAction"));
+    connect(send, &QAction::triggered, this, [this] { SendToPhone(); });
+    addAction(send);
 
     runner_ = new TBuildRunner(
         services_.runBuild,
@@ -331,10 +339,32 @@ void TfmMain::ShowOptions() {
             return;
         }
         const auto openPreview = [this](QWidget* over) { previewHook_->OpenPreviewOver(over); };
-        if (const auto chosen = services_.editOptions(this, options_, openPreview)) {
+        const auto sendToPhone = [this](QWidget* over) { SendToPhone(over); };
+        if (const auto chosen = services_.editOptions(this, options_, openPreview, sendToPhone)) {
             options_ = *chosen;
         }
     });
+}
+
+void TfmMain::SendToPhone(QWidget* over) {
+    RunCommand([this, over] {
+        auto* dialog = new TSendToPhoneDialog(MidletsDirectory(), over ? over : this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        if (over) {
+            dialog->exec();
+        } else {
+            dialog->show();
+        }
+    });
+}
+
+QString TfmMain::MidletsDirectory() const {
+    const QString folder = options_.outputFolder;
+    if (!folder.isEmpty()) return QDir(folder).absoluteFilePath(QStringLiteral("midlets"));
+    const std::filesystem::path parent = MidletsParentFor(
+        LocalPath(QFileInfo(services_.programPath).absolutePath()),
+        LocalPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    return QFile::decodeName((parent / "midlets").c_str());
 }
 
 void TfmMain::FormActivate() {

@@ -42,6 +42,11 @@ class TfmMain : public QWidget {
     void Button2Click();  // Hex
     void Button6Click();  // Text
     void ShowOptions();   // Options dialog (Ctrl+Comma, context menu)
+    // Serves the midlets directory in use to phones while its dialog is open; modal over
+    // `over` when given.
+    void SendToPhone(QWidget* over = nullptr);
+    // The midlets directory the next Start writes into.
+    QString MidletsDirectory() const;
 
     // The source choice after its dialog: path into Edit3, size and preview.
     void ChooseSource(const QString& path);

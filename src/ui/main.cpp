@@ -8,6 +8,7 @@
 #include "ui/book_build.h"
 #include "ui/fm_main.h"
 #include "ui/phone_preview_dialog.h"
+#include "ui/send_to_phone_dialog.h"
 #include "ui/window_services.h"
 
 int main(int argc, char* argv[]) {
@@ -35,6 +36,14 @@ int main(int argc, char* argv[]) {
     QWidget* shown = &fmMain;
     if (preview > 0 && preview + 1 < arguments.size()) {
         auto* dialog = new quorix::TPhonePreviewDialog(arguments[preview + 1], &fmMain);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        shown = dialog;
+    }
+    // "--send-to-phone DIR" serves DIR to phones over the window, as its menu entry does.
+    const qsizetype send = arguments.indexOf(QStringLiteral("--send-to-phone"));
+    if (send > 0 && send + 1 < arguments.size()) {
+        auto* dialog = new quorix::TSendToPhoneDialog(arguments[send + 1], &fmMain);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->show();
         shown = dialog;

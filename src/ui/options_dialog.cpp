@@ -13,7 +13,8 @@
 namespace quorix {
 
 TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent,
-                               std::function<void(QWidget* over)> openPreview)
+                               std::function<void(QWidget* over)> openPreview,
+                               std::function<void(QWidget* over)> sendToPhone)
     : QDialog(parent) {
     setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
@@ -65,6 +66,14 @@ TOptionsDialog::TOptionsDialog(const TWindowOptions& current, QWidget* parent,
         preview->setAutoDefault(false);
         connect(preview, &QPushButton::clicked, this,
                 [this, openPreview = std::move(openPreview)] { openPreview(this); });
+    }
+    if (sendToPhone) {
+        QPushButton* send =
+            buttons->addButton(QStringLiteral("Send to phone..."), QDialogButtonBox::ActionRole);
+        send->setObjectName(QStringLiteral("SendToPhoneButton"));
+        send->setAutoDefault(false);
+        connect(send, &QPushButton::clicked, this,
+                [this, sendToPhone = std::move(sendToPhone)] { sendToPhone(this); });
     }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

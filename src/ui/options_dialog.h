@@ -17,9 +17,11 @@ class TOptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    // With `openPreview`, a "Phone preview..." button opens the preview over the dialog.
+    // With `openPreview`, a "Phone preview..." button opens the preview over the dialog;
+    // with `sendToPhone`, a "Send to phone..." button serves the books.
     explicit TOptionsDialog(const TWindowOptions& current, QWidget* parent = nullptr,
-                            std::function<void(QWidget* over)> openPreview = {});
+                            std::function<void(QWidget* over)> openPreview = {},
+                            std::function<void(QWidget* over)> sendToPhone = {});
 
     // The choices as the form shows them now.
     TWindowOptions Options() const;

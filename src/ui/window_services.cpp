@@ -56,8 +56,9 @@ TWindowServices QtWindowServices() {
     };
     services.editOptions =
         [](QWidget* owner, const TWindowOptions& current,
-           const std::function<void(QWidget*)>& openPreview) -> std::optional<TWindowOptions> {
-        TOptionsDialog dialog(current, owner, openPreview);
+           const std::function<void(QWidget*)>& openPreview,
+           const std::function<void(QWidget*)>& sendToPhone) -> std::optional<TWindowOptions> {
+        TOptionsDialog dialog(current, owner, openPreview, sendToPhone);
         if (dialog.exec() != QDialog::Accepted) {
             return std::nullopt;
         }

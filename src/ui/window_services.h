@@ -60,9 +60,10 @@ struct TWindowServices {
     // Abort/Retry/Ignore question about a failing archive entry; `text` is the full question.
     std::function<TEntryFailureAnswer(QWidget* owner, const QString& text)> askEntryFailure;
     // The Options dialog; the confirmed options, or nullopt when cancelled. `openPreview`
-    // opens the phone preview over the dialog.
+    // opens the phone preview over the dialog, `sendToPhone` the serving dialog.
     std::function<std::optional<TWindowOptions>(QWidget* owner, const TWindowOptions& current,
-                                                const std::function<void(QWidget*)>& openPreview)>
+                                                const std::function<void(QWidget*)>& openPreview,
+                                                const std::function<void(QWidget*)>& sendToPhone)>
         editOptions;
     // Asked when the window is closed during a build; true: stop it and close.
     std::function<bool(QWidget* owner)> askStopBuild;

@@ -86,7 +86,8 @@ struct TFakePlatform {
             if (buildBody) buildBody(job, log, ask);
         };
         s.editOptions = [this](QWidget*, const TWindowOptions&,
-                               const std::function<void(QWidget*)>& openPreview) {
+                               const std::function<void(QWidget*)>& openPreview,
+                               const std::function<void(QWidget*)>&) {
             if (openPreview) ++optionsWithPreview;
             auto answer = optionAnswers.empty() ? std::nullopt : optionAnswers.front();
             if (!optionAnswers.empty()) optionAnswers.pop_front();
