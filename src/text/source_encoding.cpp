@@ -231,24 +231,23 @@ bool SameCodePage(const std::string& a, const std::string& b) {
     return true;
 }
 
-TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage) {
+std::string OtherCodePageGuess(TByteReader& reader, const std::string& codePage) {
     reader.Rewind();
     std::array<std::uint64_t, 256> bytes{};
     const std::string guess = Guess(reader, &bytes);
     const bool cyrillic = std::find(std::begin(kCyrillicPages), std::end(kCyrillicPages),
                                     Canonical(guess)) != std::end(kCyrillicPages);
-    if (!cyrillic || SameCodePage(guess, codePage)) return CodePageBytes("");
+    if (!cyrillic || SameCodePage(guess, codePage)) return {};
     // Only a text that plainly is not in the code page: uchardet also names a Cyrillic
-    // page for texts in others, and a text of the code page is read as it is.
+    // page for texts in others, where the hint would mislead.
     constexpr double kOwnShare = 0.8, kMargin = 0.3;
     constexpr std::uint64_t kFewestLetters = 32;  // a few words tell nothing for sure
     std::uint64_t high = 0;
     for (int byte = 0x80; byte < 256; ++byte) high += bytes[byte];
-    if (high < kFewestLetters) return CodePageBytes("");
+    if (high < kFewestLetters) return {};
     const double own = SmallLetterShare(bytes, guess);
-    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin)
-        return CodePageBytes("");
-    return Encoded(guess, 0, guess + " (detected)");
+    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin) return {};
+    return guess;
 }
 
 bool IsValidUtf8(TByteReader& reader) {

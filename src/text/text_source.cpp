@@ -276,11 +276,16 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     } catch (const TInvalidUtf8&) {
         if (!encoding.unverified) throw;
     }
-    // Not UTF-8 after all: a Cyrillic code page it plainly is in, else the code page's bytes.
+    // Not UTF-8 after all: the code page's bytes, with a word when the text plainly is in
+    // another code page, which only a named or detected encoding reads so.
     TFileReader reader(source);
-    const TSourceEncoding other = NotUtf8Encoding(reader, options.codePage);
-    if (other.codePageBytes) return inPlace(other);
-    return ConvertedInto(source, format, other, options, workDir);
+    const std::string guess = OtherCodePageGuess(reader, options.codePage);
+    TConvertedSource asIs = inPlace(TSourceEncoding{});
+    if (!guess.empty()) {
+        asIs.report_.push_back("The text looks like " + guess + "; to read it so, use --source-encoding " +
+                               std::string(kEncodingDetect));
+    }
+    return asIs;
 }
 
 TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
@@ -334,7 +339,7 @@ std::string ConvertedTextStart(const fs::path& source, const TTextOptions& optio
     if (encoding.unverified) {
         // Only the start is converted here, so the rest is checked as the build would.
         TFileReader reader(source);
-        if (!IsValidUtf8(reader)) encoding = NotUtf8Encoding(reader, options.codePage);
+        if (!IsValidUtf8(reader)) encoding = TSourceEncoding{};
     }
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);
