@@ -10,7 +10,6 @@
 
 #include "text/nfc.h"
 #include "text/text_error.h"
-#include "text/xml_armor.h"
 
 namespace quorix {
 namespace {
@@ -163,10 +162,7 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
         const char32_t c = CharOfByte(toUnicode, static_cast<unsigned char>(byte));
         if (c == kUndefined) continue;
         charOf_[byte] = c;
-        if (c >= 0x80 && IsInvisible(c)) {
-            dropped_[byte] = true;  // no byte for it: Put drops it
-            continue;
-        }
+        if (c >= 0x80 && IsInvisible(c)) continue;  // no byte for it: Put drops it
         if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
         std::uint8_t& index = pageIndex_[c >> 8];
         if (index == 0) {
@@ -315,7 +311,7 @@ void TUtf8ToCodePageSink::Write(std::string_view utf8) {
 
 void TUtf8ToCodePageSink::Finish() {
     if (!pending_.empty()) {
-        // A cut escape is DEL itself; a cut character is invalid.
+        // A cut character is invalid.
         Decode(pending_, true);
         pending_.clear();
     }
@@ -328,11 +324,7 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     const bool keepsAscii = encoder_.KeepsAscii();
-    const bool armored = form_ == TUtf8Form::armored;
-    const unsigned char plainEnd = armored ? kArmorMark : 0x80;
-    // Eight bytes are plain when none has its high bit set, nor would have with 1 added
-    // to each (DEL) when the text is armored.
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    // Eight bytes are ASCII when none has its high bit set.
     constexpr std::uint64_t kHighs = 0x8080808080808080u;
     // Every character takes at least one byte of `in` and gives one byte but for a
     // replacement, so the room of `in`'s size is grown only for a longer replacement.
@@ -343,7 +335,7 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     while (i < n) {
         char32_t c = 0;
         std::size_t length = 0;
-        if (s[i] < plainEnd) {
+        if (s[i] < 0x80) {
             if (!keepsAscii) {
                 c = s[i];
                 length = 1;
@@ -351,38 +343,13 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
                 // A run of ASCII goes over as it is, eight bytes at a time where it can.
                 std::uint64_t eight = 0;
                 while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
-                                      (((eight + kOnes * armored) | eight) & kHighs) == 0)) {
+                                      (eight & kHighs) == 0)) {
                     std::memcpy(o, &eight, 8);
                     o += 8;
                     i += 8;
                 }
-                while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
+                while (i < n && s[i] < 0x80) *o++ = static_cast<char>(s[i++]);
                 continue;
-            }
-        } else if (s[i] == kArmorMark) {
-            // The upper letters of the code page the short way, one after another.
-            while (i + 2 <= n && s[i] == kArmorMark) {
-                const int v = ArmorSymbolValue(s[i + 1]);
-                if (v < 0 || encoder_.DropsByte(static_cast<unsigned char>(0xC0 + v))) break;
-                *o++ = static_cast<char>(0xC0 + v);
-                i += 2;
-            }
-            if (i == n || s[i] != kArmorMark) continue;
-            bool cut = false;
-            const TArmorUnit unit = ReadArmor(s + i, n - i, cut);
-            if (cut && !atEnd) break;
-            if (unit.length == 0) {
-                c = kArmorMark;  // damaged: DEL itself
-                length = 1;
-            } else if (unit.byte >= 0 &&
-                       !encoder_.DropsByte(static_cast<unsigned char>(unit.byte))) {
-                *o++ = static_cast<char>(unit.byte);
-                i += unit.length;
-                continue;
-            } else {
-                c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte))
-                                   : unit.c;
-                length = unit.length;
             }
         } else if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
             c = DecodeValid(s + i, 2);  // a two-byte letter
@@ -417,14 +384,6 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
 std::size_t TUtf8ToCodePageSink::NextChar(const unsigned char* s, std::size_t n, std::size_t j,
                                           bool atEnd, char32_t& c) const {
     if (j >= n) return atEnd ? 0 : std::string::npos;
-    if (form_ == TUtf8Form::armored && s[j] == kArmorMark) {
-        bool cut = false;
-        const TArmorUnit unit = ReadArmor(s + j, n - j, cut);
-        if (cut && !atEnd) return std::string::npos;
-        if (unit.length == 0) return 0;
-        c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte)) : unit.c;
-        return unit.length;
-    }
     const std::size_t length = SequenceLength(s[j]);
     if (length <= 1) return 0;
     if (j + length > n) return atEnd ? 0 : std::string::npos;

@@ -81,12 +81,12 @@ TFileSink SpillFile(const fs::path& dir) {
 
 std::string ConvertFb2(TByteReader& in, TCodePageEncoder& encoder, TByteSink& out,
                        const fs::path& spillDir) {
-    TUtf8ToCodePageSink utf8(encoder, out, 0, TUtf8Form::armored);
+    TUtf8ToCodePageSink utf8(encoder, out);
     TTextLines lines(utf8);
     TThreadedLines text(lines);  // the parser on this thread, the lines and code page on another
     TFileSink spill = SpillFile(spillDir);
     TTextLines notes(spill);
-    ReadFb2(in, &text, &notes, &encoder);
+    ReadFb2(in, &text, &notes);
     text.EndLine();
     notes.EndLine();
     text.Drain();
