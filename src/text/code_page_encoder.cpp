@@ -1,12 +1,12 @@
 // code_page_encoder.cpp - code-page tables, transliteration through iconv, UTF-8 decoding.
 #include "text/code_page_encoder.h"
 
-#include <iconv.h>
 #include <locale.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "text/nfc.h"
 #include "text/text_error.h"
@@ -35,12 +35,6 @@ class TFixedCtype {
     locale_t locale_;
     locale_t previous_ = static_cast<locale_t>(0);
 };
-
-iconv_t OpenOrThrow(const std::string& to, const std::string& from, const std::string& name) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw TTextError("Unknown code page " + name);
-    return cd;
-}
 
 // Length of the sequence a lead byte starts; 0 for a byte that cannot lead.
 std::size_t SequenceLength(unsigned char lead) {
@@ -84,36 +78,7 @@ char32_t DecodeValid(const unsigned char* s, std::size_t length) {
 
 constexpr char32_t kUndefined = 0xFFFD;
 
-// The character one byte stands for, through `toUnicode` (to UTF-32LE); kUndefined for a byte
-// the encoding leaves undefined, starts a longer sequence with, or holds back (an accent).
-char32_t CharOfByte(iconv_t toUnicode, unsigned char byte) {
-    char in = static_cast<char>(byte);
-    char* inPtr = &in;
-    std::size_t inLeft = 1;
-    unsigned char out[8];
-    char* outPtr = reinterpret_cast<char*>(out);
-    std::size_t outLeft = sizeof out;
-    iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return kUndefined;
-    iconv(toUnicode, nullptr, nullptr, &outPtr, &outLeft);
-    if (outLeft != 4) return kUndefined;
-    char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
-    return c > kLastChar ? kUndefined : c;
-}
-
 }  // namespace
-
-bool TCodePageEncoder::SameBytesAs(const std::string& encoding) const {
-    iconv_t toUnicode = iconv_open("UTF-32LE", encoding.c_str());
-    if (toUnicode == reinterpret_cast<iconv_t>(-1)) return false;
-    bool same = true;
-    for (int byte = 0; byte < 256 && same; ++byte) {
-        same = CharOfByte(toUnicode, static_cast<unsigned char>(byte)) == charOf_[byte];
-    }
-    iconv_close(toUnicode);
-    return same;
-}
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
     return SequenceLength(lead);
@@ -124,14 +89,6 @@ bool DecodeUtf8Sequence(const unsigned char* s, std::size_t length, char32_t& c)
     c = DecodeValid(s, length);
     return true;
 }
-
-struct TCodePageEncoder::TIconv {
-    explicit TIconv(iconv_t handle) : cd(handle) {}
-    ~TIconv() { iconv_close(cd); }
-    TIconv(const TIconv&) = delete;
-    TIconv& operator=(const TIconv&) = delete;
-    iconv_t cd;
-};
 
 std::string Utf8Of(char32_t c) {
     std::string s;
@@ -157,10 +114,12 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     : codePage_(codePage), pageIndex_((kLastChar >> 8) + 1, 0) {
     ascii_.fill(-1);
     charOf_.fill(kUndefined);
-    iconv_t toUnicode = OpenOrThrow("UTF-32LE", codePage, codePage);
+    TIconv toUnicode = TIconv::Open("UTF-32LE", codePage, codePage);
     for (int byte = 0; byte < 256; ++byte) {
-        const char32_t c = CharOfByte(toUnicode, static_cast<unsigned char>(byte));
-        if (c == kUndefined) continue;
+        const std::optional<char32_t> found =
+            toUnicode.CharOfByte(static_cast<unsigned char>(byte));
+        if (!found || *found == kUndefined) continue;
+        const char32_t c = *found;
         charOf_[byte] = c;
         if (c >= 0x80 && IsInvisible(c)) continue;  // no byte for it: Put drops it
         if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
@@ -173,7 +132,6 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
         std::int16_t& slot = pages_[index - 1][c & 0xFF];
         if (slot < 0) slot = static_cast<std::int16_t>(byte);  // the first byte wins
     }
-    iconv_close(toUnicode);
     keepsAscii_ = true;
     for (int c = 0; c < 0x80; ++c) keepsAscii_ = keepsAscii_ && ascii_[c] == c;
     for (std::size_t c = 0; c < low_.size(); ++c) {
@@ -182,7 +140,7 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
                   : index == 0 ? std::int16_t{-1}
                                : pages_[index - 1][c & 0xFF];
     }
-    translit_ = std::make_unique<TIconv>(OpenOrThrow(codePage + "//TRANSLIT", "UTF-8", codePage));
+    translit_ = TIconv::Open(codePage + "//TRANSLIT", "UTF-8", codePage);
 }
 
 TCodePageEncoder::~TCodePageEncoder() = default;
@@ -223,10 +181,10 @@ const std::string& TCodePageEncoder::Transliterate(char32_t c) {
         char out[32];
         char* outPtr = out;
         std::size_t outLeft = sizeof out;
-        iconv(translit_->cd, nullptr, nullptr, nullptr, nullptr);
-        std::size_t rc = iconv(translit_->cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        translit_.Reset();
+        std::size_t rc = translit_.Convert(inPtr, inLeft, outPtr, outLeft);
         if (rc != static_cast<std::size_t>(-1) && inLeft == 0) {
-            iconv(translit_->cd, nullptr, nullptr, &outPtr, &outLeft);
+            translit_.Flush(outPtr, outLeft);
             written.assign(out, static_cast<std::size_t>(outPtr - out));
         }
     }
@@ -342,8 +300,7 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
             } else {
                 // A run of ASCII goes over as it is, eight bytes at a time where it can.
                 std::uint64_t eight = 0;
-                while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
-                                      (eight & kHighs) == 0)) {
+                while (i + 8 <= n && (std::memcpy(&eight, s + i, 8), (eight & kHighs) == 0)) {
                     std::memcpy(o, &eight, 8);
                     o += 8;
                     i += 8;

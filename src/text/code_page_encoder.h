@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "text/byte_sink.h"
+#include "text/iconv_handle.h"
 
 namespace quorix {
 
@@ -46,8 +47,6 @@ class TCodePageEncoder {
 
     // The character a byte of the code page stands for; U+FFFD for an undefined byte.
     char32_t CharOf(unsigned char byte) const { return charOf_[byte]; }
-    // Whether the iconv encoding `encoding` gives every byte the character this code page does.
-    bool SameBytesAs(const std::string& encoding) const;
 
     // The code page's byte for `c`, -1 when it has none or drops `c` (Put then writes a
     // replacement or nothing).
@@ -77,8 +76,7 @@ class TCodePageEncoder {
     std::vector<std::uint8_t> pageIndex_;  // per 256 characters: 1 + index into pages_, 0 = none
     std::vector<TPage> pages_;
     std::map<char32_t, std::string> transliterated_;
-    struct TIconv;
-    std::unique_ptr<TIconv> translit_;
+    TIconv translit_;
     std::uint64_t replacedCount_ = 0;
     std::vector<TReplacement> first_;
 };

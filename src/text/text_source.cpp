@@ -2,7 +2,6 @@
 #include "text/text_source.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -149,18 +148,10 @@ TSourceEncoding EncodingOf(const fs::path& source, TSourceFormat format,
 }
 
 // Code-page bytes shown as UTF-8 in the log.
-std::string ForLog(const std::string& bytes, const std::string& codePage) {
-    iconv_t cd = iconv_open("UTF-8", codePage.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
-    std::string in = bytes;
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char out[128];
-    char* outPtr = out;
-    std::size_t outLeft = sizeof out;
-    std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    return rc == static_cast<std::size_t>(-1) ? bytes : std::string(out, outPtr);
+std::string ForLog(const std::string& bytes, const TCodePageEncoder& encoder) {
+    std::string utf8;
+    for (char b : bytes) utf8 += Utf8Of(encoder.CharOf(static_cast<unsigned char>(b)));
+    return utf8;
 }
 
 std::string ReplacementLine(const TCodePageEncoder& encoder) {
@@ -169,8 +160,8 @@ std::string ReplacementLine(const TCodePageEncoder& encoder) {
                        " that code page " + encoder.CodePage() + " lacks: ";
     bool first = true;
     for (const TCodePageEncoder::TReplacement& r : encoder.FirstReplacements()) {
-        line += (first ? "\"" : ", \"") + r.character + "\" as \"" +
-                ForLog(r.written, encoder.CodePage()) + "\"";
+        line +=
+            (first ? "\"" : ", \"") + r.character + "\" as \"" + ForLog(r.written, encoder) + "\"";
         first = false;
     }
     if (encoder.ReplacedCount() > encoder.FirstReplacements().size()) line += ", ...";
@@ -282,7 +273,8 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     const std::string guess = OtherCodePageGuess(reader, options.codePage);
     TConvertedSource asIs = inPlace(TSourceEncoding{});
     if (!guess.empty()) {
-        asIs.report_.push_back("The text looks like " + guess + "; to read it so, use --source-encoding " +
+        asIs.report_.push_back("The text looks like " + guess +
+                               "; to read it so, use --source-encoding " +
                                std::string(kEncodingDetect));
     }
     return asIs;

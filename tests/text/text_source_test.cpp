@@ -80,11 +80,11 @@ TEST(ConvertedSource, AutoHintsAtOtherCyrillicCodePages) {
         TConvertedSource source = TConvertedSource::Open(path, Options("auto"), dir.Path());
         EXPECT_FALSE(source.Converted()) << encoding;
         const std::vector<std::string> hint =
-            *looksLike == 0 ? std::vector<std::string>{}
-                            : std::vector<std::string>{std::string("The text looks like ") +
-                                                       looksLike +
-                                                       "; to read it so, use --source-encoding "
-                                                       "detect"};
+            *looksLike == 0
+                ? std::vector<std::string>{}
+                : std::vector<std::string>{std::string("The text looks like ") + looksLike +
+                                           "; to read it so, use --source-encoding "
+                                           "detect"};
         EXPECT_EQ(source.Report(), hint) << encoding;
         TTextOptions own = Options("auto");
         own.codePage = encoding;
