@@ -18,7 +18,7 @@ std::string CodePageToUtf8(std::string_view bytes, const std::string& codePage);
 // page leaves the byte undefined.
 std::optional<char32_t> CodePageChar(unsigned char byte, const std::string& codePage);
 
-// Raises TBookError "Unknown code page <name>" when iconv does not know it.
+// Raises TTextError "Unknown code page <name>" when iconv does not know it.
 void CheckCodePage(const std::string& codePage);
 
 inline constexpr std::string_view kMsgNotSingleByte =

@@ -21,14 +21,14 @@ std::vector<std::string> Characters(const std::string& text, const std::string& 
     std::vector<std::string> out;
     bool space = false;
     for (std::size_t i = 0; i < utf8.size();) {
-        unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = lead < 0x80   ? lead
-                     : lead < 0xE0 ? lead & 0x1F
-                     : lead < 0xF0 ? lead & 0x0F
-                                   : lead & 0x07;
-        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
-            c = c << 6 | (utf8[i + k] & 0x3F);
+        // A sequence that is not UTF-8 is one character the code page lacks.
+        const auto* at = reinterpret_cast<const unsigned char*>(utf8.data() + i);
+        std::size_t n = Utf8SequenceLength(*at);
+        char32_t c = 0;
+        if (n == 0 || i + n > utf8.size() || !DecodeUtf8Sequence(at, n, c)) {
+            n = 1;
+            c = 0xFFFD;
+        }
         i += n;
         std::string bytes;
         encoder.Put(c, bytes);

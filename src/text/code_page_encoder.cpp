@@ -1,16 +1,15 @@
 // code_page_encoder.cpp - code-page tables, transliteration through iconv, UTF-8 decoding.
 #include "text/code_page_encoder.h"
 
-#include <iconv.h>
 #include <locale.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "text/nfc.h"
 #include "text/text_error.h"
-#include "text/xml_armor.h"
 
 namespace quorix {
 namespace {
@@ -36,12 +35,6 @@ class TFixedCtype {
     locale_t locale_;
     locale_t previous_ = static_cast<locale_t>(0);
 };
-
-iconv_t OpenOrThrow(const std::string& to, const std::string& from, const std::string& name) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw TTextError("Unknown code page " + name);
-    return cd;
-}
 
 // Length of the sequence a lead byte starts; 0 for a byte that cannot lead.
 std::size_t SequenceLength(unsigned char lead) {
@@ -85,36 +78,7 @@ char32_t DecodeValid(const unsigned char* s, std::size_t length) {
 
 constexpr char32_t kUndefined = 0xFFFD;
 
-// The character one byte stands for, through `toUnicode` (to UTF-32LE); kUndefined for a byte
-// the encoding leaves undefined, starts a longer sequence with, or holds back (an accent).
-char32_t CharOfByte(iconv_t toUnicode, unsigned char byte) {
-    char in = static_cast<char>(byte);
-    char* inPtr = &in;
-    std::size_t inLeft = 1;
-    unsigned char out[8];
-    char* outPtr = reinterpret_cast<char*>(out);
-    std::size_t outLeft = sizeof out;
-    iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return kUndefined;
-    iconv(toUnicode, nullptr, nullptr, &outPtr, &outLeft);
-    if (outLeft != 4) return kUndefined;
-    char32_t c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
-    return c > kLastChar ? kUndefined : c;
-}
-
 }  // namespace
-
-bool TCodePageEncoder::SameBytesAs(const std::string& encoding) const {
-    iconv_t toUnicode = iconv_open("UTF-32LE", encoding.c_str());
-    if (toUnicode == reinterpret_cast<iconv_t>(-1)) return false;
-    bool same = true;
-    for (int byte = 0; byte < 256 && same; ++byte) {
-        same = CharOfByte(toUnicode, static_cast<unsigned char>(byte)) == charOf_[byte];
-    }
-    iconv_close(toUnicode);
-    return same;
-}
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
     return SequenceLength(lead);
@@ -125,14 +89,6 @@ bool DecodeUtf8Sequence(const unsigned char* s, std::size_t length, char32_t& c)
     c = DecodeValid(s, length);
     return true;
 }
-
-struct TCodePageEncoder::TIconv {
-    explicit TIconv(iconv_t handle) : cd(handle) {}
-    ~TIconv() { iconv_close(cd); }
-    TIconv(const TIconv&) = delete;
-    TIconv& operator=(const TIconv&) = delete;
-    iconv_t cd;
-};
 
 std::string Utf8Of(char32_t c) {
     std::string s;
@@ -158,15 +114,14 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
     : codePage_(codePage), pageIndex_((kLastChar >> 8) + 1, 0) {
     ascii_.fill(-1);
     charOf_.fill(kUndefined);
-    iconv_t toUnicode = OpenOrThrow("UTF-32LE", codePage, codePage);
+    TIconv toUnicode = TIconv::Open("UTF-32LE", codePage, codePage);
     for (int byte = 0; byte < 256; ++byte) {
-        const char32_t c = CharOfByte(toUnicode, static_cast<unsigned char>(byte));
-        if (c == kUndefined) continue;
+        const std::optional<char32_t> found =
+            toUnicode.CharOfByte(static_cast<unsigned char>(byte));
+        if (!found || *found == kUndefined) continue;
+        const char32_t c = *found;
         charOf_[byte] = c;
-        if (c >= 0x80 && IsInvisible(c)) {
-            dropped_[byte] = true;  // no byte for it: Put drops it
-            continue;
-        }
+        if (c >= 0x80 && IsInvisible(c)) continue;  // no byte for it: Put drops it
         if (c < 0x80) ascii_[c] = static_cast<std::int16_t>(byte);
         std::uint8_t& index = pageIndex_[c >> 8];
         if (index == 0) {
@@ -177,7 +132,6 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
         std::int16_t& slot = pages_[index - 1][c & 0xFF];
         if (slot < 0) slot = static_cast<std::int16_t>(byte);  // the first byte wins
     }
-    iconv_close(toUnicode);
     keepsAscii_ = true;
     for (int c = 0; c < 0x80; ++c) keepsAscii_ = keepsAscii_ && ascii_[c] == c;
     for (std::size_t c = 0; c < low_.size(); ++c) {
@@ -186,7 +140,7 @@ TCodePageEncoder::TCodePageEncoder(const std::string& codePage)
                   : index == 0 ? std::int16_t{-1}
                                : pages_[index - 1][c & 0xFF];
     }
-    translit_ = std::make_unique<TIconv>(OpenOrThrow(codePage + "//TRANSLIT", "UTF-8", codePage));
+    translit_ = TIconv::Open(codePage + "//TRANSLIT", "UTF-8", codePage);
 }
 
 TCodePageEncoder::~TCodePageEncoder() = default;
@@ -227,10 +181,10 @@ const std::string& TCodePageEncoder::Transliterate(char32_t c) {
         char out[32];
         char* outPtr = out;
         std::size_t outLeft = sizeof out;
-        iconv(translit_->cd, nullptr, nullptr, nullptr, nullptr);
-        std::size_t rc = iconv(translit_->cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        translit_.Reset();
+        std::size_t rc = translit_.Convert(inPtr, inLeft, outPtr, outLeft);
         if (rc != static_cast<std::size_t>(-1) && inLeft == 0) {
-            iconv(translit_->cd, nullptr, nullptr, &outPtr, &outLeft);
+            translit_.Flush(outPtr, outLeft);
             written.assign(out, static_cast<std::size_t>(outPtr - out));
         }
     }
@@ -315,7 +269,7 @@ void TUtf8ToCodePageSink::Write(std::string_view utf8) {
 
 void TUtf8ToCodePageSink::Finish() {
     if (!pending_.empty()) {
-        // A cut escape is DEL itself; a cut character is invalid.
+        // A cut character is invalid.
         Decode(pending_, true);
         pending_.clear();
     }
@@ -328,11 +282,7 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     const bool keepsAscii = encoder_.KeepsAscii();
-    const bool armored = form_ == TUtf8Form::armored;
-    const unsigned char plainEnd = armored ? kArmorMark : 0x80;
-    // Eight bytes are plain when none has its high bit set, nor would have with 1 added
-    // to each (DEL) when the text is armored.
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    // Eight bytes are ASCII when none has its high bit set.
     constexpr std::uint64_t kHighs = 0x8080808080808080u;
     // Every character takes at least one byte of `in` and gives one byte but for a
     // replacement, so the room of `in`'s size is grown only for a longer replacement.
@@ -343,46 +293,20 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
     while (i < n) {
         char32_t c = 0;
         std::size_t length = 0;
-        if (s[i] < plainEnd) {
+        if (s[i] < 0x80) {
             if (!keepsAscii) {
                 c = s[i];
                 length = 1;
             } else {
                 // A run of ASCII goes over as it is, eight bytes at a time where it can.
                 std::uint64_t eight = 0;
-                while (i + 8 <= n && (std::memcpy(&eight, s + i, 8),
-                                      (((eight + kOnes * armored) | eight) & kHighs) == 0)) {
+                while (i + 8 <= n && (std::memcpy(&eight, s + i, 8), (eight & kHighs) == 0)) {
                     std::memcpy(o, &eight, 8);
                     o += 8;
                     i += 8;
                 }
-                while (i < n && s[i] < plainEnd) *o++ = static_cast<char>(s[i++]);
+                while (i < n && s[i] < 0x80) *o++ = static_cast<char>(s[i++]);
                 continue;
-            }
-        } else if (s[i] == kArmorMark) {
-            // The upper letters of the code page the short way, one after another.
-            while (i + 2 <= n && s[i] == kArmorMark) {
-                const int v = ArmorSymbolValue(s[i + 1]);
-                if (v < 0 || encoder_.DropsByte(static_cast<unsigned char>(0xC0 + v))) break;
-                *o++ = static_cast<char>(0xC0 + v);
-                i += 2;
-            }
-            if (i == n || s[i] != kArmorMark) continue;
-            bool cut = false;
-            const TArmorUnit unit = ReadArmor(s + i, n - i, cut);
-            if (cut && !atEnd) break;
-            if (unit.length == 0) {
-                c = kArmorMark;  // damaged: DEL itself
-                length = 1;
-            } else if (unit.byte >= 0 &&
-                       !encoder_.DropsByte(static_cast<unsigned char>(unit.byte))) {
-                *o++ = static_cast<char>(unit.byte);
-                i += unit.length;
-                continue;
-            } else {
-                c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte))
-                                   : unit.c;
-                length = unit.length;
             }
         } else if (s[i] >= 0xC2 && s[i] < 0xE0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
             c = DecodeValid(s + i, 2);  // a two-byte letter
@@ -417,14 +341,6 @@ std::size_t TUtf8ToCodePageSink::Decode(std::string_view in, bool atEnd) {
 std::size_t TUtf8ToCodePageSink::NextChar(const unsigned char* s, std::size_t n, std::size_t j,
                                           bool atEnd, char32_t& c) const {
     if (j >= n) return atEnd ? 0 : std::string::npos;
-    if (form_ == TUtf8Form::armored && s[j] == kArmorMark) {
-        bool cut = false;
-        const TArmorUnit unit = ReadArmor(s + j, n - j, cut);
-        if (cut && !atEnd) return std::string::npos;
-        if (unit.length == 0) return 0;
-        c = unit.byte >= 0 ? encoder_.CharOf(static_cast<unsigned char>(unit.byte)) : unit.c;
-        return unit.length;
-    }
     const std::size_t length = SequenceLength(s[j]);
     if (length <= 1) return 0;
     if (j + length > n) return atEnd ? 0 : std::string::npos;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "text/byte_sink.h"
+#include "text/iconv_handle.h"
 
 namespace quorix {
 
@@ -44,13 +45,8 @@ class TCodePageEncoder {
         PutOther(c, out);
     }
 
-    // Whether the character of `byte` shows nothing and is dropped.
-    bool DropsByte(unsigned char byte) const { return dropped_[byte]; }
-
     // The character a byte of the code page stands for; U+FFFD for an undefined byte.
     char32_t CharOf(unsigned char byte) const { return charOf_[byte]; }
-    // Whether the iconv encoding `encoding` gives every byte the character this code page does.
-    bool SameBytesAs(const std::string& encoding) const;
 
     // The code page's byte for `c`, -1 when it has none or drops `c` (Put then writes a
     // replacement or nothing).
@@ -73,7 +69,6 @@ class TCodePageEncoder {
     std::string codePage_;
     std::array<std::int16_t, 128> ascii_{};
     std::array<char32_t, 256> charOf_{};
-    std::array<bool, 256> dropped_{};
     bool keepsAscii_ = false;  // ascii_[c] == c for every c
     // The bytes of the characters below U+0800 (ASCII and the two-byte UTF-8 letters of
     // Cyrillic, Greek and Latin alphabets), -1 where the code page has none.
@@ -81,15 +76,9 @@ class TCodePageEncoder {
     std::vector<std::uint8_t> pageIndex_;  // per 256 characters: 1 + index into pages_, 0 = none
     std::vector<TPage> pages_;
     std::map<char32_t, std::string> transliterated_;
-    struct TIconv;
-    std::unique_ptr<TIconv> translit_;
+    TIconv translit_;
     std::uint64_t replacedCount_ = 0;
     std::vector<TReplacement> first_;
-};
-
-enum class TUtf8Form {
-    plain,
-    armored,  // DEL starts the escape of a character (xml_armor.h)
 };
 
 // Decodes a UTF-8 byte stream, composes it by NFC, encodes it into the code page and
@@ -100,9 +89,8 @@ enum class TUtf8Form {
 // TTextError naming its offset, counted from `firstOffset`.
 class TUtf8ToCodePageSink : public TByteSink {
   public:
-    TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0,
-                        TUtf8Form form = TUtf8Form::plain)
-        : encoder_(encoder), next_(next), offset_(firstOffset), form_(form) {}
+    TUtf8ToCodePageSink(TCodePageEncoder& encoder, TByteSink& next, std::uint64_t firstOffset = 0)
+        : encoder_(encoder), next_(next), offset_(firstOffset) {}
     void Write(std::string_view utf8) override;
     void Finish() override;
 
@@ -126,7 +114,6 @@ class TUtf8ToCodePageSink : public TByteSink {
     TCodePageEncoder& encoder_;
     TByteSink& next_;
     std::uint64_t offset_;  // source offset of the first byte not yet decoded
-    TUtf8Form form_;
     std::string pending_;
     std::string out_;
     // Where in out_ the byte before is no character to compose with (it was replaced,

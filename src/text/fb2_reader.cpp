@@ -8,9 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/code_page_encoder.h"
 #include "text/text_error.h"
-#include "text/xml_armor.h"
 #include "text/xml_support.h"
 
 namespace quorix {
@@ -24,8 +22,7 @@ enum class TField { None, BookTitle, AuthorPart };
 
 class TFb2Parser {
   public:
-    TFb2Parser(TLineSink* text, TLineSink* notes, const TCodePageEncoder* armoredFor)
-        : text_(text), notes_(notes), armoredFor_(armoredFor) {}
+    TFb2Parser(TLineSink* text, TLineSink* notes) : text_(text), notes_(notes) {}
 
     void Start(TName name, const xmlChar** attributes, int count);
     void End(TName name);
@@ -41,9 +38,7 @@ class TFb2Parser {
 
     TLineSink* text_;
     TLineSink* notes_;
-    const TCodePageEncoder* armoredFor_;  // null: the parser reports plain UTF-8
-    std::string armoring_;                // plain reports made armored
-    TLineSink* body_ = nullptr;           // the body being read, null outside the bodies
+    TLineSink* body_ = nullptr;  // the body being read, null outside the bodies
     int depth_ = 0;
     int titleInfoDepth_ = 0;  // > 0 inside description/title-info
     int skipDepth_ = 0;       // > 0 inside a binary or image
@@ -138,7 +133,7 @@ void TFb2Parser::End(TName name) {
 }
 
 std::string TFb2Parser::Field() const {
-    return FoldSpaces(armoredFor_ != nullptr ? DisarmedUtf8(fieldText_, armoredFor_) : fieldText_);
+    return FoldSpaces(fieldText_);
 }
 
 void TFb2Parser::Characters(std::string_view chars) {
@@ -148,15 +143,7 @@ void TFb2Parser::Characters(std::string_view chars) {
         if (fieldText_.size() < kFieldLimit) fieldText_ += chars;
         return;
     }
-    if (body_ == nullptr) return;
-    if (armoredFor_ != nullptr ||
-        chars.find(static_cast<char>(kArmorMark)) == std::string_view::npos) {
-        body_->Text(chars);
-        return;
-    }
-    armoring_.clear();
-    AppendArmored(chars, armoring_);
-    body_->Text(armoring_);
+    if (body_ != nullptr) body_->Text(chars);
 }
 
 TFb2Parser& Of(void* user) {
@@ -181,11 +168,8 @@ void Quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes,
-                  const TCodePageEncoder* codePage) {
-    TXmlInput input = OpenXmlInput(in, codePage);
-    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes,
-                      input.armored ? codePage : nullptr);
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes) {
+    TFb2Parser parser(text, text != nullptr && notes == nullptr ? text : notes);
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = XML_SAX2_MAGIC;
@@ -196,13 +180,13 @@ TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes,
     sax.warning = Quiet;
     sax.error = Quiet;
 
-    const std::string start = ReadUpTo(*input.reader, 4);
+    const std::string start = ReadUpTo(in, 4);
     TParserContext ctxt(xmlCreatePushParserCtxt(&sax, &parser, start.data(),
                                                 static_cast<int>(start.size()), nullptr));
     if (!ctxt) throw TTextError("The FB2 book can not be read: out of memory");
     xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);
     parser.ctxt = ctxt.get();
-    FeedParser(ctxt.get(), *input.reader, "The FB2 book", parser.stopped, false);
+    FeedParser(ctxt.get(), in, "The FB2 book", parser.stopped, false);
     return parser.info;
 }
 

@@ -7,16 +7,12 @@
 
 namespace quorix {
 
-class TCodePageEncoder;
-
 // Reads an FB2 document in the encoding its XML declaration names. The main
 // bodies go to `text` in reading order, bodies named "notes" or "comments" to
-// `notes`, as armored UTF-8 (xml_armor.h), armored for `codePage` when one is given
-// (null parses the document as it is, slower); images and binary parts are left out.
+// `notes`, as UTF-8; images and binary parts are left out.
 // With both null only the description is read. Raises TTextError when the XML is
 // malformed.
-TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes,
-                  const TCodePageEncoder* codePage = nullptr);
+TBookInfo ReadFb2(TByteReader& in, TLineSink* text, TLineSink* notes);
 
 // Whether these first bytes of a file start an FB2 document.
 bool LooksLikeFb2(std::string_view start);

@@ -1,7 +1,6 @@
 // source_encoding.cpp - byte-order marks, the UTF-8 test, uchardet's guess and iconv decoding.
 #include "text/source_encoding.h"
 
-#include <iconv.h>
 #include <uchardet.h>
 #include <unicode/uchar.h>
 
@@ -11,8 +10,10 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "text/iconv_handle.h"
 #include "text/text_error.h"
 
 namespace quorix {
@@ -21,17 +22,6 @@ namespace {
 constexpr std::size_t kChunk = 64 * 1024;
 // uchardet has made up its mind long before this.
 constexpr std::size_t kDetectLimit = 4 * 1024 * 1024;
-
-struct TIconvCloser {
-    void operator()(iconv_t cd) const { iconv_close(cd); }
-};
-using TIconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, TIconvCloser>;
-
-TIconvHandle TryIconv(const std::string& to, const std::string& from) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-    return TIconvHandle(cd);
-}
 
 // "utf-8", "UTF8" and "utf_8" name the same encoding.
 std::string Canonical(std::string_view name) {
@@ -104,22 +94,14 @@ constexpr std::string_view kCyrillicPages[] = {"KOI8R",    "KOI8U",       "IBM86
 // in `bytes`, when read in `encoding`: a text read in its own single-byte encoding is
 // mostly small letters; read in another, mostly capitals or signs.
 double SmallLetterShare(const std::array<std::uint64_t, 256>& bytes, const std::string& encoding) {
-    TIconvHandle cd = TryIconv("UTF-32LE", encoding);
+    TIconv cd = TIconv::TryOpen("UTF-32LE", encoding);
     if (!cd) return 0;
     std::uint64_t high = 0, small = 0;
     for (int byte = 0x80; byte < 256; ++byte) {
         if (bytes[byte] == 0) continue;
-        char in = static_cast<char>(byte);
-        char* inPtr = &in;
-        std::size_t inLeft = 1;
-        std::uint32_t c = 0;
-        char* outPtr = reinterpret_cast<char*>(&c);
-        std::size_t outLeft = sizeof c;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         high += bytes[byte];
-        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
-            outLeft == 0 && u_islower(static_cast<UChar32>(c)))
-            small += bytes[byte];
+        const std::optional<char32_t> c = cd.CharOfByte(static_cast<unsigned char>(byte));
+        if (c && u_islower(static_cast<UChar32>(*c))) small += bytes[byte];
     }
     return high == 0 ? 0 : static_cast<double>(small) / static_cast<double>(high);
 }
@@ -169,7 +151,7 @@ void ConvertUtf8(TByteReader& reader, std::size_t bom, TCodePageEncoder& encoder
 // Any other encoding goes through iconv into UTF-8 and then the one UTF-8 decoder.
 void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
                       TCodePageEncoder& encoder, TByteSink& out) {
-    TIconvHandle cd = TryIconv("UTF-8", encoding.name);
+    TIconv cd = TIconv::TryOpen("UTF-8", encoding.name);
     if (!cd) throw TTextError("Unknown source encoding " + encoding.name);
     TUtf8ToCodePageSink decoder(encoder, out);
     std::vector<char> in(kChunk);
@@ -184,7 +166,7 @@ void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
         std::size_t inLeft = have;
         char* outPtr = utf8.data();
         std::size_t outLeft = utf8.size();
-        std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        std::size_t rc = cd.Convert(inPtr, inLeft, outPtr, outLeft);
         const std::size_t used = have - inLeft;
         if (rc == static_cast<std::size_t>(-1) &&
             (errno == EILSEQ || (errno == EINVAL && n == 0))) {
@@ -206,12 +188,10 @@ void ConvertWithIconv(TByteReader& reader, const TSourceEncoding& encoding,
 
 bool SameCodePage(const std::string& a, const std::string& b) {
     if (Canonical(a) == Canonical(b)) return true;
-    TIconvHandle fromA = TryIconv("UTF-32LE", a);
-    TIconvHandle fromB = TryIconv("UTF-32LE", b);
-    if (!fromA || !fromB) return false;
+    TIconv cds[2] = {TIconv::TryOpen("UTF-32LE", a), TIconv::TryOpen("UTF-32LE", b)};
+    if (!cds[0] || !cds[1]) return false;
     for (int byte = 0; byte < 256; ++byte) {
         std::string results[2];
-        iconv_t cds[2] = {fromA.get(), fromB.get()};
         for (int k = 0; k < 2; ++k) {
             char in = static_cast<char>(byte);
             char* inPtr = &in;
@@ -219,9 +199,9 @@ bool SameCodePage(const std::string& a, const std::string& b) {
             char out[16];
             char* outPtr = out;
             std::size_t outLeft = sizeof out;
-            iconv(cds[k], nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cds[k], &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
-                iconv(cds[k], nullptr, nullptr, &outPtr, &outLeft);
+            cds[k].Reset();
+            if (cds[k].Convert(inPtr, inLeft, outPtr, outLeft) != static_cast<std::size_t>(-1))
+                cds[k].Flush(outPtr, outLeft);
             results[k].assign(out, static_cast<std::size_t>(outPtr - out));
         }
         // A byte both leave undefined is the same; UTF-16 and the like take a lone
@@ -231,24 +211,23 @@ bool SameCodePage(const std::string& a, const std::string& b) {
     return true;
 }
 
-TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage) {
+std::string OtherCodePageGuess(TByteReader& reader, const std::string& codePage) {
     reader.Rewind();
     std::array<std::uint64_t, 256> bytes{};
     const std::string guess = Guess(reader, &bytes);
     const bool cyrillic = std::find(std::begin(kCyrillicPages), std::end(kCyrillicPages),
                                     Canonical(guess)) != std::end(kCyrillicPages);
-    if (!cyrillic || SameCodePage(guess, codePage)) return CodePageBytes("");
+    if (!cyrillic || SameCodePage(guess, codePage)) return {};
     // Only a text that plainly is not in the code page: uchardet also names a Cyrillic
-    // page for texts in others, and a text of the code page is read as it is.
+    // page for texts in others, where the hint would mislead.
     constexpr double kOwnShare = 0.8, kMargin = 0.3;
     constexpr std::uint64_t kFewestLetters = 32;  // a few words tell nothing for sure
     std::uint64_t high = 0;
     for (int byte = 0x80; byte < 256; ++byte) high += bytes[byte];
-    if (high < kFewestLetters) return CodePageBytes("");
+    if (high < kFewestLetters) return {};
     const double own = SmallLetterShare(bytes, guess);
-    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin)
-        return CodePageBytes("");
-    return Encoded(guess, 0, guess + " (detected)");
+    if (own < kOwnShare || own - SmallLetterShare(bytes, codePage) < kMargin) return {};
+    return guess;
 }
 
 bool IsValidUtf8(TByteReader& reader) {
@@ -265,7 +244,7 @@ TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
     if (!automatic) {
         const std::string name(mode);
         if (SameCodePage(name, codePage)) return CodePageBytes("");
-        if (!TryIconv("UTF-32LE", name)) throw TTextError("Unknown source encoding " + name);
+        if (!TIconv::TryOpen("UTF-32LE", name)) throw TTextError("Unknown source encoding " + name);
         std::size_t drop =
             bom != nullptr && Canonical(bom->name) == Canonical(name) ? bom->bytes.size() : 0;
         return Encoded(name, drop, name);
@@ -289,7 +268,7 @@ TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
     const std::string guess = Guess(reader);
     // The text is known not to be UTF-8, whatever the guess says.
     if (guess.empty() || Canonical(guess) == "ASCII" || Canonical(guess) == "UTF8" ||
-        SameCodePage(guess, codePage) || !TryIconv("UTF-32LE", guess)) {
+        SameCodePage(guess, codePage) || !TIconv::TryOpen("UTF-32LE", guess)) {
         return CodePageBytes(guess.empty() ? "" : guess + " (detected)");
     }
     return Encoded(guess, 0, guess + " (detected)");

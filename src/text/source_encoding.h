@@ -32,10 +32,10 @@ struct TSourceEncoding {
 TSourceEncoding ChooseEncoding(TByteReader& reader, std::string_view mode,
                                const std::string& codePage);
 
-// How `auto` reads a text with bytes from 0x80 up that proves not to be UTF-8: in the
-// legacy Cyrillic code page uchardet names, when the text plainly is in that page and not
-// in the build's (KOI8-R read as CP1251 is mostly capitals); else as the code page's bytes.
-TSourceEncoding NotUtf8Encoding(TByteReader& reader, const std::string& codePage);
+// For a text with bytes from 0x80 up that proves not to be UTF-8, which `auto` reads as the
+// code page's bytes: the legacy Cyrillic code page uchardet names when the text plainly is in
+// that page and not in the build's (KOI8-R read as CP1251 is mostly capitals); else empty.
+std::string OtherCodePageGuess(TByteReader& reader, const std::string& codePage);
 
 // Whether the whole text is valid UTF-8.
 bool IsValidUtf8(TByteReader& reader);

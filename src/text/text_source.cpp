@@ -2,7 +2,6 @@
 #include "text/text_source.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -81,12 +80,12 @@ TFileSink SpillFile(const fs::path& dir) {
 
 std::string ConvertFb2(TByteReader& in, TCodePageEncoder& encoder, TByteSink& out,
                        const fs::path& spillDir) {
-    TUtf8ToCodePageSink utf8(encoder, out, 0, TUtf8Form::armored);
+    TUtf8ToCodePageSink utf8(encoder, out);
     TTextLines lines(utf8);
     TThreadedLines text(lines);  // the parser on this thread, the lines and code page on another
     TFileSink spill = SpillFile(spillDir);
     TTextLines notes(spill);
-    ReadFb2(in, &text, &notes, &encoder);
+    ReadFb2(in, &text, &notes);
     text.EndLine();
     notes.EndLine();
     text.Drain();
@@ -149,18 +148,10 @@ TSourceEncoding EncodingOf(const fs::path& source, TSourceFormat format,
 }
 
 // Code-page bytes shown as UTF-8 in the log.
-std::string ForLog(const std::string& bytes, const std::string& codePage) {
-    iconv_t cd = iconv_open("UTF-8", codePage.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
-    std::string in = bytes;
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char out[128];
-    char* outPtr = out;
-    std::size_t outLeft = sizeof out;
-    std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    return rc == static_cast<std::size_t>(-1) ? bytes : std::string(out, outPtr);
+std::string ForLog(const std::string& bytes, const TCodePageEncoder& encoder) {
+    std::string utf8;
+    for (char b : bytes) utf8 += Utf8Of(encoder.CharOf(static_cast<unsigned char>(b)));
+    return utf8;
 }
 
 std::string ReplacementLine(const TCodePageEncoder& encoder) {
@@ -169,8 +160,8 @@ std::string ReplacementLine(const TCodePageEncoder& encoder) {
                        " that code page " + encoder.CodePage() + " lacks: ";
     bool first = true;
     for (const TCodePageEncoder::TReplacement& r : encoder.FirstReplacements()) {
-        line += (first ? "\"" : ", \"") + r.character + "\" as \"" +
-                ForLog(r.written, encoder.CodePage()) + "\"";
+        line +=
+            (first ? "\"" : ", \"") + r.character + "\" as \"" + ForLog(r.written, encoder) + "\"";
         first = false;
     }
     if (encoder.ReplacedCount() > encoder.FirstReplacements().size()) line += ", ...";
@@ -276,11 +267,17 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     } catch (const TInvalidUtf8&) {
         if (!encoding.unverified) throw;
     }
-    // Not UTF-8 after all: a Cyrillic code page it plainly is in, else the code page's bytes.
+    // Not UTF-8 after all: the code page's bytes, with a word when the text plainly is in
+    // another code page, which only a named or detected encoding reads so.
     TFileReader reader(source);
-    const TSourceEncoding other = NotUtf8Encoding(reader, options.codePage);
-    if (other.codePageBytes) return inPlace(other);
-    return ConvertedInto(source, format, other, options, workDir);
+    const std::string guess = OtherCodePageGuess(reader, options.codePage);
+    TConvertedSource asIs = inPlace(TSourceEncoding{});
+    if (!guess.empty()) {
+        asIs.report_.push_back("The text looks like " + guess +
+                               "; to read it so, use --source-encoding " +
+                               std::string(kEncodingDetect));
+    }
+    return asIs;
 }
 
 TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
@@ -334,7 +331,7 @@ std::string ConvertedTextStart(const fs::path& source, const TTextOptions& optio
     if (encoding.unverified) {
         // Only the start is converted here, so the rest is checked as the build would.
         TFileReader reader(source);
-        if (!IsValidUtf8(reader)) encoding = NotUtf8Encoding(reader, options.codePage);
+        if (!IsValidUtf8(reader)) encoding = TSourceEncoding{};
     }
     if (encoding.codePageBytes && !options.joinLines) {
         TFileReader reader(source);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "book/book_error.h"
+#include "text/text_error.h"
 
 namespace quorix {
 namespace {
@@ -24,7 +25,7 @@ TEST(CodePage, RoundTripAndRefusals) {
               "\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0");
     EXPECT_EQ(CodePageToUtf8("a\x98z", "CP1251"), "a\xEF\xBF\xBDz");
     EXPECT_THROW(Utf8ToCodePage("\xE4\xB8\xAD", "CP1251"), TBookError);
-    EXPECT_THROW(CheckCodePage("NO-SUCH-CODE-PAGE"), TBookError);
+    EXPECT_THROW(CheckCodePage("NO-SUCH-CODE-PAGE"), TTextError);
 }
 
 TEST(CodePage, OnlySingleByteCodePagesThatKeepAscii) {
@@ -42,7 +43,15 @@ TEST(CodePage, OnlySingleByteCodePagesThatKeepAscii) {
                           "\" is not a single-byte code page that keeps ASCII");
         }
     }
-    EXPECT_THROW(CheckSingleByteCodePage("NO-SUCH-CODE-PAGE"), TBookError);
+    // The message names the code page asked for, not the encoding it is checked through.
+    for (auto check : {CheckCodePage, CheckSingleByteCodePage}) {
+        try {
+            check("NO-SUCH-CODE-PAGE");
+            ADD_FAILURE() << "an unknown code page accepted";
+        } catch (const TTextError& e) {
+            EXPECT_STREQ(e.what(), "Unknown code page NO-SUCH-CODE-PAGE");
+        }
+    }
 }
 
 TEST(CodePage, ConvertsBetweenCodePagesReplacingWhatIsMissing) {

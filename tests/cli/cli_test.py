@@ -228,6 +228,18 @@ class EndToEnd(Checks):
         run = self.run_cli(["--source", path, "--book", "Winter", "--info", "x"], name="named")
         self.assertEqual([name for name, _ in run.parts()], ["Winter"])
 
+    def test_auto_keeps_a_koi8_text_as_bytes_and_says_what_it_looks_like(self):
+        _, russian = sample("russian.txt")
+        koi8 = russian.decode("cp1251").encode("koi8_r")
+        path = write(self.root, "koi8.txt", koi8)
+        run = self.run_cli(["--source", path, "--book", "Koi8"])
+        self.assert_valid_build(run, koi8)
+        hint = "The text looks like KOI8-R; to read it so, use --source-encoding detect"
+        self.assertEqual([line for line in run.lines if "looks like" in line], [hint])
+        run = self.run_cli(["--source", path, "--book", "Koi8", "--source-encoding", "detect"],
+                           name="detect")
+        self.assert_valid_build(run, russian)
+
     def test_join_lines_on_a_wrapped_text(self):
         path = write(self.root, "wrapped.txt", b"One line\nwrapped here.\n\nNext one\r\nends.")
         run = self.run_cli(["--source", path, "--join-lines"])

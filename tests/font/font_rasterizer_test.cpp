@@ -17,6 +17,7 @@
 #include "font/font_dat.h"
 #include "font/font_lookup.h"
 #include "test_support.h"
+#include "text/text_error.h"
 
 // fontconfig loses a few bytes once while parsing its configuration files;
 // that is its own, not ours, and would fail every sanitised run.
@@ -496,7 +497,7 @@ TEST(FontRasterizerTest, FontsThatCannotBeUsedFailWithTheirReason) {
 
     TFontDesc codePage = DejaVu();
     codePage.codePage = "NO-SUCH-CODE-PAGE";
-    EXPECT_THROW(TFontRasterizer font(codePage), TBookError);
+    EXPECT_THROW(TFontRasterizer font(codePage), TTextError);
 }
 
 }  // namespace

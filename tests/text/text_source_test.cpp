@@ -55,9 +55,10 @@ TEST(ConvertedSource, AutoLeavesCodePageTextsInPlace) {
         TConvertedSource::Open(dir.Path() / "none", Options("auto"), dir.Path()).Converted());
 }
 
-// A Russian text in a legacy code page other than the build's is read in it under "auto";
-// in the build's own it stays in place, byte for byte.
-TEST(ConvertedSource, AutoReadsOtherCyrillicCodePages) {
+// A Russian text in a legacy code page other than the build's stays the code page's bytes
+// under "auto", byte for byte, and the log names the page it looks like and the option that
+// reads it so; a text of the build's own page gets no such word.
+TEST(ConvertedSource, AutoHintsAtOtherCyrillicCodePages) {
     test::TTempDir dir;
     const std::string text = test::ReadFile(Fixture("ru_utf8.txt"));
     const auto recode = [&](const std::string& text, const std::string& to, const char* from) {
@@ -69,16 +70,25 @@ TEST(ConvertedSource, AutoReadsOtherCyrillicCodePages) {
         iconv_close(cd);
         return out.substr(0, out.size() - outLeft);
     };
-    for (const char* encoding : {"KOI8-R", "CP866", "ISO-8859-5", "CP1251"}) {
+    const std::pair<const char*, const char*> kCases[] = {
+        {"KOI8-R", "KOI8-R"}, {"CP866", "IBM866"}, {"ISO-8859-5", "ISO-8859-5"}, {"CP1251", ""}};
+    for (const auto& [encoding, looksLike] : kCases) {
         const fs::path path = dir.Path() / encoding;
         const std::string bytes = recode(text, std::string(encoding) + "//TRANSLIT", "UTF-8");
         test::WriteFile(path, bytes);
-        EXPECT_EQ(ConvertedTextStart(path, Options("auto"), 100000),
-                  Cp1251(recode(bytes, "UTF-8", encoding)))
-            << encoding;
+        EXPECT_EQ(ConvertedTextStart(path, Options("auto"), 100000), bytes) << encoding;
+        TConvertedSource source = TConvertedSource::Open(path, Options("auto"), dir.Path());
+        EXPECT_FALSE(source.Converted()) << encoding;
+        const std::vector<std::string> hint =
+            *looksLike == 0
+                ? std::vector<std::string>{}
+                : std::vector<std::string>{std::string("The text looks like ") + looksLike +
+                                           "; to read it so, use --source-encoding "
+                                           "detect"};
+        EXPECT_EQ(source.Report(), hint) << encoding;
         TTextOptions own = Options("auto");
         own.codePage = encoding;
-        EXPECT_FALSE(TConvertedSource::Open(path, own, dir.Path()).Converted()) << encoding;
+        EXPECT_TRUE(TConvertedSource::Open(path, own, dir.Path()).Report().empty()) << encoding;
     }
 }
 
