@@ -12,8 +12,8 @@
 namespace quorix {
 
 TArchiveFile::TArchiveFile(const std::filesystem::path& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
+    fd_.Reset(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd_.Get() < 0) {
         throw EFCreateError(FormatZWText(kMsgCannotCreateFile, {path.string()}));
     }
     buffer_.reserve(kBufferSize);
@@ -29,7 +29,6 @@ TArchiveFile::~TArchiveFile() {
     } catch (...) {
         // A destructor must not throw; the caller's commit already reported failures.
     }
-    ::close(fd_);
 }
 
 void TArchiveFile::Write(std::string_view bytes) {
@@ -50,7 +49,7 @@ void TArchiveFile::Flush(bool toDisk) {
     std::size_t done = 0;
     std::uint64_t start = position_ - buffer_.size();
     while (done < buffer_.size()) {
-        ssize_t n = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
+        ssize_t n = ::pwrite(fd_.Get(), buffer_.data() + done, buffer_.size() - done,
                              static_cast<off_t>(start + done));
         if (n < 0 && errno == EINTR) {
             continue;
@@ -69,7 +68,7 @@ void TArchiveFile::Flush(bool toDisk) {
     }
     buffer_.clear();
     if (toDisk && unsynced_) {
-        if (::fsync(fd_) != 0) {
+        if (::fsync(fd_.Get()) != 0) {
             refused_ = errno;
             throw EShortWrite();
         }
@@ -86,7 +85,7 @@ void TArchiveFile::Truncate(std::uint64_t position) {
     Flush();
     // Every commit cuts the file where it already ends; that needs no system call.
     if (position != size_) {
-        if (::ftruncate(fd_, static_cast<off_t>(position)) != 0) {
+        if (::ftruncate(fd_.Get(), static_cast<off_t>(position)) != 0) {
             refused_ = errno;
             throw EShortWrite();
         }

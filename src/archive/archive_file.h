@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/open_file.h"
+
 namespace quorix {
 
 // Raised when the file takes fewer bytes than were written to it.
@@ -42,7 +44,7 @@ class TArchiveFile {
     int Refused() const { return refused_; }
 
   private:
-    int fd_ = -1;
+    TOpenFile fd_;
     std::string buffer_;
     std::uint64_t position_ = 0;  // logical position, buffered bytes included
     std::uint64_t size_ = 0;      // bytes in the file, buffered ones not included

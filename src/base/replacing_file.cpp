@@ -55,17 +55,18 @@ bool ProcFdsShown() {
 
 TReplacingFile::TReplacingFile(fs::path target) : target_(std::move(target)) {
     // Unnamed until it is placed: a process killed meanwhile leaves nothing behind.
-    fd_ = ::open(DirectoryOf(target_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    if (fd_ >= 0 && ProcFdsShown()) return;
-    if (fd_ >= 0) {
-        ::close(fd_);
+    fd_.Reset(::open(DirectoryOf(target_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    if (fd_.Get() >= 0 && ProcFdsShown()) return;
+    if (fd_.Get() >= 0) {
+        fd_.Reset();
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         throw EOutputError(errno, "Cannot create file", target_);
     }
     // O_EXCL with O_CREAT never follows a link and never opens a file that exists.
     temp_ = NewPrivateName([this](const fs::path& candidate) {
-        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        return fd_ >= 0;
+        fd_.Reset(
+            ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        return fd_.Get() >= 0;
     });
 }
 
@@ -88,7 +89,7 @@ fs::path TReplacingFile::NewPrivateName(const std::function<bool(const fs::path&
 
 // Gives the unnamed file the name `path`; fails with EEXIST when something stands there.
 bool TReplacingFile::LinkAs(const fs::path& path) const {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
@@ -100,7 +101,7 @@ void TReplacingFile::Write(std::string_view bytes) {
     if (buffer_.size() + bytes.size() > kBufferSize) FlushBuffer();
     if (bytes.size() >= kBufferSize) {
         // A large block goes straight to the file, not through a copy in the buffer.
-        if (const int error = WriteFully(fd_, bytes); error != 0) {
+        if (const int error = WriteFully(fd_.Get(), bytes); error != 0) {
             throw EOutputError(error, "Cannot write file", target_);
         }
         return;
@@ -110,7 +111,7 @@ void TReplacingFile::Write(std::string_view bytes) {
 }
 
 void TReplacingFile::FlushBuffer() {
-    const int error = WriteFully(fd_, buffer_);
+    const int error = WriteFully(fd_.Get(), buffer_);
     buffer_.clear();
     if (error != 0) throw EOutputError(error, "Cannot write file", target_);
 }
@@ -118,13 +119,13 @@ void TReplacingFile::FlushBuffer() {
 std::uintmax_t TReplacingFile::Written() {
     FlushBuffer();
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) throw EOutputError(errno, "Cannot write file", target_);
+    if (::fstat(fd_.Get(), &info) != 0) throw EOutputError(errno, "Cannot write file", target_);
     return static_cast<std::uintmax_t>(info.st_size);
 }
 
 std::uintmax_t TReplacingFile::Finish() {
     const std::uintmax_t size = Written();
-    if (::fsync(fd_) != 0) throw EOutputError(errno, "Cannot write file", target_);
+    if (::fsync(fd_.Get()) != 0) throw EOutputError(errno, "Cannot write file", target_);
     return size;
 }
 
@@ -144,8 +145,7 @@ void TReplacingFile::RenameOverTarget() {
 
 void TReplacingFile::Placed() {
     placed_ = true;
-    ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
 }
 
 void TReplacingFile::Commit() {
@@ -155,9 +155,8 @@ void TReplacingFile::Commit() {
 }
 
 void TReplacingFile::Discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (fd_.Get() >= 0) {
+        fd_.Reset();
     }
     if (!placed_ && !temp_.empty()) {
         ::unlink(temp_.c_str());

@@ -31,7 +31,7 @@ class TReplacingFile {
     // The private name; empty while the file has none.
     const std::filesystem::path& TempPath() const { return temp_; }
     // The open file, for writers that manage their own handle (they may dup it).
-    int Fd() const { return fd_; }
+    int Fd() const { return fd_.Get(); }
 
     // Writes at the end of what was written, buffered; a refused byte raises.
     void Write(std::string_view bytes);
@@ -56,7 +56,7 @@ class TReplacingFile {
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
-    int fd_ = -1;
+    TOpenFile fd_;
     std::string buffer_;
     bool placed_ = false;
 };

@@ -123,11 +123,11 @@ TPrivateDirectory::TPrivateDirectory() {
     if (::mkdtemp(made.data()) == nullptr) {
         throw std::runtime_error(std::string(kMsgCannotCreateDir) + pattern);
     }
-    fd_ = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    fd_.Reset(::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // The mark goes in only under the lock, and needs no descriptor of its own.
-    if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0 ||
-        ::mknodat(fd_, kOwnedMark, S_IFREG | 0600, 0) != 0) {
-        if (fd_ >= 0) ::close(fd_);
+    if (fd_.Get() < 0 || ::flock(fd_.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        ::mknodat(fd_.Get(), kOwnedMark, S_IFREG | 0600, 0) != 0) {
+        fd_.Reset();
         ::rmdir(made.c_str());
         throw std::runtime_error(std::string(kMsgCannotCreateDir) + pattern);
     }
@@ -137,15 +137,15 @@ TPrivateDirectory::TPrivateDirectory() {
 TPrivateDirectory::~TPrivateDirectory() {
     if (!kept_) {
         // The mark goes first: a tree without it is never another start's to sweep.
-        ::unlinkat(fd_, kOwnedMark, 0);
-        RemoveBelow(fd_, ".");
+        ::unlinkat(fd_.Get(), kOwnedMark, 0);
+        RemoveBelow(fd_.Get(), ".");
         ::rmdir(path_.c_str());
     }
-    ::close(fd_);  // releases the lock
+    // Closing fd_ releases the lock.
 }
 
 void TPrivateDirectory::Keep() {
-    ::unlinkat(fd_, kOwnedMark, 0);
+    ::unlinkat(fd_.Get(), kOwnedMark, 0);
     kept_ = true;
 }
 

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "base/open_file.h"
+
 namespace quorix {
 
 // A new directory "quorix-maker-XXXXXX" under TMPDIR (or /tmp) that its process holds locked
@@ -26,7 +28,7 @@ class TPrivateDirectory {
 
   private:
     std::filesystem::path path_;
-    int fd_ = -1;  // the tree, open and locked for its whole life
+    TOpenFile fd_;  // the tree, open and locked for its whole life
     bool kept_ = false;
 };
 

@@ -19,9 +19,7 @@ TFileSink::TFileSink(int fd, std::filesystem::path path) : fd_(fd), path_(std::m
     buffer_.reserve(kFileBufferSize);
 }
 
-TFileSink::~TFileSink() {
-    if (fd_ >= 0) ::close(fd_);
-}
+TFileSink::~TFileSink() = default;
 
 void TFileSink::Write(std::string_view bytes) {
     buffer_.append(bytes);
@@ -31,7 +29,7 @@ void TFileSink::Write(std::string_view bytes) {
 void TFileSink::Flush() {
     std::string_view left(buffer_);
     while (!left.empty()) {
-        ssize_t n = ::write(fd_, left.data(), left.size());
+        ssize_t n = ::write(fd_.Get(), left.data(), left.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             throw TTextError("Can not write the converted text to " + path_.string() + ": " +
@@ -51,7 +49,7 @@ void TFileSink::CopyTo(TByteSink& to) {
     Flush();
     std::string chunk(kFileBufferSize, '\0');
     for (std::uint64_t at = 0;;) {
-        ssize_t n = ::pread(fd_, chunk.data(), chunk.size(), static_cast<off_t>(at));
+        ssize_t n = ::pread(fd_.Get(), chunk.data(), chunk.size(), static_cast<off_t>(at));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             throw TTextError("Can not read " + path_.string() + ": " + std::strerror(errno));

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/open_file.h"
+
 namespace quorix {
 
 class TByteSink {
@@ -34,7 +36,7 @@ class TFileSink : public TByteSink {
   private:
     void Flush();
 
-    int fd_;
+    TOpenFile fd_;
     std::filesystem::path path_;
     std::string buffer_;
     std::uint64_t written_ = 0;
