@@ -17,6 +17,10 @@ constexpr std::size_t kScanChunk = 1 << 20;  // bytes read at a time when lookin
 constexpr int kMaxPasses = 6;                // a count that has not settled by then never will
 constexpr std::size_t kFirstSpan = 1 << 18;  // text looked at for a part at first, at least
 constexpr std::uintmax_t kVerifiedSource = 8 << 20;  // sources whose refusal is planned again
+// How far a closely measured JAR may be off its exact size, at most: the book's own length
+// at its head, which the measure took from another cut, moves the deflated size by a few
+// bytes.
+constexpr std::uintmax_t kCloseMeasure = 16;
 
 bool IsSentenceEnd(char c) {
     return c == '.' || c == '?' || c == '!';
@@ -155,6 +159,8 @@ struct TSurvey {
     std::vector<std::size_t> cuts;
     bool whole = false;  // the window holds every byte the part could take
     std::ptrdiff_t guess = -1;
+    std::size_t overCut = 0;      // a cut after the guess whose JAR the estimate measured
+    std::uintmax_t overJar = 0;   // closely, and that size
 };
 
 class TFitter {
@@ -227,9 +233,13 @@ TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint
     std::size_t span = std::min(Want(position), std::max(kFirstSpan, 4 * expected));
     while (true) {
         Read(survey, span);
-        survey.guess = survey.cuts.empty() ? -1
-                                           : meter_.Estimate(position, survey.window, survey.cuts,
-                                                             number, count, limit_);
+        survey.overJar = 0;
+        survey.guess = survey.cuts.empty()
+                           ? -1
+                           : meter_.EstimateAhead(position, survey.window, survey.cuts, number,
+                                                  count, limit_, survey.overJar);
+        const auto after = static_cast<std::size_t>(survey.guess + 1);
+        survey.overCut = survey.overJar != 0 && after < survey.cuts.size() ? survey.cuts[after] : 0;
         const bool all = survey.guess + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
         if (survey.whole || survey.window.empty() || !all) break;
         span = std::min(Want(position), 2 * span);
@@ -258,8 +268,12 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
         if (n == 0) return 0;
         std::ptrdiff_t fit = -1, miss = n;
         const std::ptrdiff_t i = std::clamp<std::ptrdiff_t>(survey.guess, 0, n - 1);
-        // The guess and the cut after it are the usual answer: both are measured at once.
-        if (i + 1 < n && sizes.count(i + 1) == 0) {
+        // The guess and the cut after it are the usual answer: both are measured at once,
+        // unless the estimate found the cut after it well over the limit.
+        if (i + 1 < n && sizes.count(i + 1) == 0 && survey.overJar > limit_ + kCloseMeasure &&
+            survey.overCut == survey.cuts[static_cast<std::size_t>(i + 1)]) {
+            sizes[i + 1] = survey.overJar;
+        } else if (i + 1 < n && sizes.count(i + 1) == 0) {
             auto next = std::async(std::launch::async, [&, i] {
                 return meter_.Size(survey.position, text(i + 1), number, count);
             });
