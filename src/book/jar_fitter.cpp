@@ -17,6 +17,10 @@ constexpr std::size_t kScanChunk = 1 << 20;  // bytes read at a time when lookin
 constexpr int kMaxPasses = 6;                // a count that has not settled by then never will
 constexpr std::size_t kFirstSpan = 1 << 18;  // text looked at for a part at first, at least
 constexpr std::uintmax_t kVerifiedSource = 8 << 20;  // sources whose refusal is planned again
+// How far a closely measured JAR may be off its exact size, at most: the book's own length
+// at its head, which the measure took from another cut, moves the deflated size by a few
+// bytes.
+constexpr std::uintmax_t kCloseMeasure = 16;
 
 bool IsSentenceEnd(char c) {
     return c == '.' || c == '?' || c == '!';
@@ -155,6 +159,8 @@ struct TSurvey {
     std::vector<std::size_t> cuts;
     bool whole = false;  // the window holds every byte the part could take
     std::ptrdiff_t guess = -1;
+    std::size_t overCut = 0;      // a cut after the guess whose JAR the estimate measured
+    std::uintmax_t overJar = 0;   // closely, and that size
 };
 
 class TFitter {
@@ -163,7 +169,9 @@ class TFitter {
             TSharedSource& source, TJarMeter& meter)
         : size_(size), partSize_(partSize), limit_(limit), source_(source), meter_(meter) {}
 
-    std::vector<std::uint64_t> Pass(std::uint64_t count, const std::vector<std::uint64_t>& hints);
+    // `parts`: how many parts to plan at most, 0 for all.
+    std::vector<std::uint64_t> Pass(std::uint64_t count, const std::vector<std::uint64_t>& hints,
+                                    std::size_t parts = 0);
 
   private:
     void Read(TSurvey& survey, std::size_t span) const;
@@ -171,7 +179,8 @@ class TFitter {
                    std::size_t expected, std::uint64_t hint = 0);
     std::uint64_t Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count);
     std::vector<std::uint64_t> TrialPass(std::uint64_t count,
-                                         const std::vector<std::uint64_t>& hints);
+                                         const std::vector<std::uint64_t>& hints,
+                                         std::size_t parts);
     std::size_t Want(std::uintmax_t position) const {
         return static_cast<std::size_t>(
             std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), size_ - position));
@@ -224,9 +233,13 @@ TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint
     std::size_t span = std::min(Want(position), std::max(kFirstSpan, 4 * expected));
     while (true) {
         Read(survey, span);
-        survey.guess = survey.cuts.empty() ? -1
-                                           : meter_.Estimate(position, survey.window, survey.cuts,
-                                                             number, count, limit_);
+        survey.overJar = 0;
+        survey.guess = survey.cuts.empty()
+                           ? -1
+                           : meter_.EstimateAhead(position, survey.window, survey.cuts, number,
+                                                  count, limit_, survey.overJar);
+        const auto after = static_cast<std::size_t>(survey.guess + 1);
+        survey.overCut = survey.overJar != 0 && after < survey.cuts.size() ? survey.cuts[after] : 0;
         const bool all = survey.guess + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
         if (survey.whole || survey.window.empty() || !all) break;
         span = std::min(Want(position), 2 * span);
@@ -255,8 +268,12 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
         if (n == 0) return 0;
         std::ptrdiff_t fit = -1, miss = n;
         const std::ptrdiff_t i = std::clamp<std::ptrdiff_t>(survey.guess, 0, n - 1);
-        // The guess and the cut after it are the usual answer: both are measured at once.
-        if (i + 1 < n && sizes.count(i + 1) == 0) {
+        // The guess and the cut after it are the usual answer: both are measured at once,
+        // unless the estimate found the cut after it well over the limit.
+        if (i + 1 < n && sizes.count(i + 1) == 0 && survey.overJar > limit_ + kCloseMeasure &&
+            survey.overCut == survey.cuts[static_cast<std::size_t>(i + 1)]) {
+            sizes[i + 1] = survey.overJar;
+        } else if (i + 1 < n && sizes.count(i + 1) == 0) {
             auto next = std::async(std::launch::async, [&, i] {
                 return meter_.Size(survey.position, text(i + 1), number, count);
             });
@@ -312,7 +329,8 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
 // One plan by the search of LongestFit from the guesses it always took: the length of the
 // part in the plan before, else of the part before.
 std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
-                                              const std::vector<std::uint64_t>& hints) {
+                                              const std::vector<std::uint64_t>& hints,
+                                              std::size_t parts) {
     std::vector<std::uint64_t> lengths;
     double guess = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
@@ -346,6 +364,7 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
         }
         lengths.push_back(survey.cuts[static_cast<std::size_t>(fit)]);
         meter_.Settled(pos, lengths.back());
+        if (lengths.size() == parts) break;
         guess = static_cast<double>(lengths.back());
         pos += lengths.back();
     }
@@ -356,8 +375,9 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
 // next part is surveyed from where its estimate ends it; the survey is made again only when
 // the settled cut lies elsewhere.
 std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
-                                         const std::vector<std::uint64_t>& hints) {
-    if (!meter_.SizesGrowWithText()) return TrialPass(count, hints);
+                                         const std::vector<std::uint64_t>& hints,
+                                         std::size_t parts) {
+    if (!meter_.SizesGrowWithText()) return TrialPass(count, hints, parts);
     std::vector<std::uint64_t> lengths;
     std::size_t expected = 16 * 1024;
     // A plan before, with another count, cut nearly where this one will: where a part starts
@@ -377,7 +397,7 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
         std::uintmax_t ahead = 0;
         std::future<TSurvey> next;
-        if (survey.guess >= 0) {
+        if (survey.guess >= 0 && number != parts) {
             const std::size_t guessed = survey.cuts[static_cast<std::size_t>(survey.guess)];
             ahead = pos + guessed;
             if (ahead < size_) {
@@ -406,7 +426,7 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         lengths.push_back(length);
         expected = static_cast<std::size_t>(length);
         pos += length;
-        if (pos >= size_) {
+        if (pos >= size_ || lengths.size() == parts) {
             if (next.valid()) next.wait();
             break;
         }
@@ -439,12 +459,21 @@ namespace {
 
 std::vector<std::uint64_t> PlanCounted(std::uintmax_t sourceSize, std::int32_t partSize,
                                        std::uintmax_t maxJarSize, TSharedSource& source,
-                                       TJarMeter& meter) {
+                                       TJarMeter& meter, bool foretell) {
     TFitter fitter(sourceSize, partSize, maxJarSize, source, meter);
     // The help page of every part shows the count, so its digits weigh on every JAR: plan
-    // again with the count the last plan made until it stays the same.
+    // again with the count the last plan made until it stays the same. A whole plan for one
+    // part is nearly always thrown away, so the first part alone is cut as if it were the
+    // only one, and the count its length foretells is planned first; the sizes measured for
+    // the first part serve the plan that follows. A search whose cuts depend on the guesses
+    // it starts from keeps to the plans it always made.
     std::uint64_t count = 1;
     std::vector<std::uint64_t> plan;
+    if (foretell && meter.SizesGrowWithText()) {
+        plan = fitter.Pass(1, {}, 1);
+        if (!plan.empty() && plan.front() < sourceSize)
+            count = (sourceSize + plan.front() - 1) / plan.front();
+    }
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         plan = fitter.Pass(count, plan);
         if (plan.size() == count) break;
@@ -462,7 +491,12 @@ std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32
     TSharedSource shared(source);
     std::uintmax_t need = 0;
     try {
-        return PlanCounted(sourceSize, partSize, maxJarSize, shared, meter);
+        return PlanCounted(sourceSize, partSize, maxJarSize, shared, meter, true);
+    } catch (const TLimitTooSmall&) {
+    }
+    // A refusal names the size the plans from one part on need.
+    try {
+        return PlanCounted(sourceSize, partSize, maxJarSize, shared, meter, false);
     } catch (const TLimitTooSmall& refused) {
         need = refused.need;
     }
@@ -470,7 +504,7 @@ std::vector<std::uint64_t> PlanFittedParts(std::uintmax_t sourceSize, std::int32
     // on every help page, so plan with it until a plan goes through.
     for (int pass = 0; pass < kMaxPasses && sourceSize <= kVerifiedSource; ++pass) {
         try {
-            PlanCounted(sourceSize, partSize, need, shared, meter);
+            PlanCounted(sourceSize, partSize, need, shared, meter, false);
             break;
         } catch (const TLimitTooSmall& refused) {
             need = std::max(need + 1, refused.need);

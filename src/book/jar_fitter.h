@@ -36,6 +36,16 @@ class TJarMeter {
     virtual std::ptrdiff_t Estimate(std::uintmax_t position, std::string_view window,
                                     const std::vector<std::size_t>& cuts, std::uint64_t number,
                                     std::uint64_t count, std::uintmax_t limit) = 0;
+    // Estimate, with `overJar` the size of the JAR of the cut after the one returned when it
+    // was measured to within a few bytes (0 when it was not): a JAR well over the limit then
+    // needs no exact measure.
+    virtual std::ptrdiff_t EstimateAhead(std::uintmax_t position, std::string_view window,
+                                         const std::vector<std::size_t>& cuts,
+                                         std::uint64_t number, std::uint64_t count,
+                                         std::uintmax_t limit, std::uintmax_t& overJar) {
+        overJar = 0;
+        return Estimate(position, window, cuts, number, count, limit);
+    }
     // The size of the JAR itself, packed for real; Size unless a real JAR can be made.
     virtual std::uintmax_t Confirm(std::uintmax_t position, std::string_view text,
                                    std::uint64_t number, std::uint64_t count) {

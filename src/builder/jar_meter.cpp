@@ -251,6 +251,15 @@ std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_vie
                                         const std::vector<std::size_t>& cuts,
                                         std::uint64_t number, std::uint64_t count,
                                         std::uintmax_t limit) {
+    std::uintmax_t overJar = 0;
+    return EstimateAhead(position, window, cuts, number, count, limit, overJar);
+}
+
+std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::string_view window,
+                                             const std::vector<std::size_t>& cuts,
+                                             std::uint64_t number, std::uint64_t count,
+                                             std::uintmax_t limit, std::uintmax_t& overJar) {
+    overJar = 0;
     CheckStop(context_);
     Calibrate(position, window.substr(0, cuts.front()), number, count);
     std::intmax_t frame = 0;
@@ -301,9 +310,12 @@ std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_vie
         others = Others(glyphs, cuts[i], number, count);
         finished = stream.Finished();
         inAtFinish = stream.In();
-        if (frame + static_cast<std::intmax_t>(others + finished) >
-            static_cast<std::intmax_t>(limit))
+        const std::intmax_t jar = frame + static_cast<std::intmax_t>(others + finished);
+        if (jar > static_cast<std::intmax_t>(limit)) {
+            // The finished stream differs from the cut's own only by the length at its head.
+            overJar = static_cast<std::uintmax_t>(jar);
             break;
+        }
         best = static_cast<std::ptrdiff_t>(i);
     }
     return best;

@@ -33,6 +33,10 @@ class TBuildJarMeter : public TJarMeter {
     std::ptrdiff_t Estimate(std::uintmax_t position, std::string_view window,
                             const std::vector<std::size_t>& cuts, std::uint64_t number,
                             std::uint64_t count, std::uintmax_t limit) override;
+    std::ptrdiff_t EstimateAhead(std::uintmax_t position, std::string_view window,
+                                 const std::vector<std::size_t>& cuts, std::uint64_t number,
+                                 std::uint64_t count, std::uintmax_t limit,
+                                 std::uintmax_t& overJar) override;
     std::uintmax_t Confirm(std::uintmax_t position, std::string_view text, std::uint64_t number,
                            std::uint64_t count) override;
     void Settled(std::uintmax_t position, std::uint64_t length) override;
