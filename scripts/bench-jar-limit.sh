@@ -7,27 +7,11 @@ set -euo pipefail
 
 source "$(dirname "$0")/bench-setup.sh"
 
-python3 - "$CLI" "$WORK" <<'PY'
-import itertools, os, random, re, resource, statistics, subprocess, sys, time
+PYTHONPATH="$ROOT/bench" python3 - "$CLI" "$WORK" <<'PY'
+import os, re, resource, statistics, subprocess, sys, time
 
 cli, work = sys.argv[1:3]
-rng = random.Random(10)
-# As bench.sh's prose: 20,000 words, Latin and Cyrillic, used with Zipf's law, in sentences of
-# 5 to 25 words; zlib 9 keeps about 36 % of it.
-syllables = ("ka ro mi the an ing ed st ou er li ne ta bo re sh ch wa po la de fi gu ma se vo "
-             "ly in or al ма ли но ра ст ве ко то пре ни ско же ла да").split()
-vocabulary = ["".join(rng.choice(syllables) for _ in range(rng.choice((1, 1, 2, 2, 2, 3, 3, 4))))
-              .encode("cp1251") for _ in range(20000)]
-zipf = list(itertools.accumulate(1 / (rank + 1) for rank in range(len(vocabulary))))
-
-def text(size):
-    out, n = [], 0
-    while n < size:
-        s = b" ".join(rng.choices(vocabulary, cum_weights=zipf, k=rng.randint(5, 25)))
-        s = s[:1].upper() + s[1:] + rng.choice([b". ", b". ", b", ", b"! ", b"? ", b".\r\n"])
-        out.append(s)
-        n += len(s)
-    return b"".join(out)[:size]
+from prose import text  # bench/prose.py: one text for every benchmark
 
 def build(source, output, extra):
     """Wall and CPU seconds of one build, and the sizes of its JARs."""

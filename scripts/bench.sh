@@ -8,34 +8,11 @@ set -euo pipefail
 
 source "$(dirname "$0")/bench-setup.sh"
 
-python3 - "$CLI" "$WORK" <<'PY'
-import itertools, os, random, statistics, subprocess, sys, time, zipfile, zlib
+PYTHONPATH="$ROOT/bench" python3 - "$CLI" "$WORK" <<'PY'
+import os, statistics, subprocess, sys, time, zipfile, zlib
 
 cli, work = sys.argv[1], sys.argv[2]
-rng = random.Random(10)
-# Natural language in its statistics: a vocabulary of 20,000 words, Latin and Cyrillic, used
-# with Zipf's law, in sentences of 5 to 25 words. zlib 9 keeps about 36 % of it, as of prose.
-syllables = ("ka ro mi the an ing ed st ou er li ne ta bo re sh ch wa po la de fi gu ma se vo "
-             "ly in or al ма ли но ра ст ве ко то пре ни ско же ла да").split()
-vocabulary = ["".join(rng.choice(syllables) for _ in range(rng.choice((1, 1, 2, 2, 2, 3, 3, 4))))
-              .encode("cp1251") for _ in range(20000)]
-zipf = list(itertools.accumulate(1 / (rank + 1) for rank in range(len(vocabulary))))
-# A text of 30 words only: the strongest compression's slowest kind of input.
-few_words = [w.encode("cp1251") for w in (
-    "the keeper climbed stairs every evening storm waves broke over rock light swept dark water "
-    "маяк стоял на голой скале смотритель поднимался по лестнице каждый вечер буря волны свет").split()]
-
-def text(size, natural=True):
-    out, n = [], 0
-    while n < size:
-        count = rng.randint(5, 25) if natural else rng.randint(4, 16)
-        words = rng.choices(vocabulary, cum_weights=zipf, k=count) if natural else [
-            rng.choice(few_words) for _ in range(count)]
-        s = b" ".join(words)
-        s = s[:1].upper() + s[1:] + rng.choice([b". ", b". ", b", ", b"! ", b"? ", b".\r\n"])
-        out.append(s)
-        n += len(s)
-    return b"".join(out)[:size]
+from prose import text  # bench/prose.py: one text for every benchmark
 
 def build(source, output, *extra):
     """Runs one build; returns (seconds, peak RSS in MB). GNU time reports the peak of
