@@ -3,10 +3,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <exception>
 #include <future>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <thread>
+#include <tuple>
 
 #include "book/book_error.h"
 
@@ -21,6 +27,9 @@ constexpr std::uintmax_t kVerifiedSource = 8 << 20;  // sources whose refusal is
 // at its head, which the measure took from another cut, moves the deflated size by a few
 // bytes.
 constexpr std::uintmax_t kCloseMeasure = 16;
+// How far the difference between two close measures of one estimate may be off the exact
+// one, at most: the lengths at the books' heads differ in their last byte or two.
+constexpr std::uintmax_t kSharedError = 10;
 
 bool IsSentenceEnd(char c) {
     return c == '.' || c == '?' || c == '!';
@@ -159,14 +168,173 @@ struct TSurvey {
     std::vector<std::size_t> cuts;
     bool whole = false;  // the window holds every byte the part could take
     std::ptrdiff_t guess = -1;
-    std::size_t overCut = 0;      // a cut after the guess whose JAR the estimate measured
-    std::uintmax_t overJar = 0;   // closely, and that size
+    TJarMeter::TClose close;  // the estimate's close measures, by the cuts they were made at
+    std::size_t closeCut = 0, closeNext = 0;
 };
+
+// The parts after the one being settled, each from where the estimate ends the one before:
+// a thread of its own surveys them in turn and measures their guesses, so that every
+// processor has work while the cuts are settled one by one. A part that starts elsewhere
+// than the chain foretold starts the chain again from there.
+class TLookahead {
+  public:
+    using TSurveyOf =
+        std::function<TSurvey(std::uintmax_t position, std::uint64_t number, std::size_t expected)>;
+    using TMeasure = std::function<void(const TSurvey& survey, std::uint64_t number)>;
+
+    TLookahead(TSurveyOf surveyOf, TMeasure measure, std::uintmax_t size, std::uint64_t last)
+        : surveyOf_(std::move(surveyOf)),
+          measure_(std::move(measure)),
+          size_(size),
+          last_(last),
+          worker_([this] { Work(); }) {}
+    ~TLookahead() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+    TLookahead(const TLookahead&) = delete;
+    TLookahead& operator=(const TLookahead&) = delete;
+
+    // The survey of part `number` at `position`, made here when the chain has not begun it.
+    TSurvey Take(std::uintmax_t position, std::uint64_t number, std::size_t expected);
+
+  private:
+    struct TEntry {
+        TEntry(std::uintmax_t at, std::uint64_t part, std::size_t length)
+            : position(at), number(part), expected(length) {}
+        std::uintmax_t position;
+        std::uint64_t number;
+        std::size_t expected;  // the length the part before is thought to take
+        std::optional<TSurvey> survey;
+        std::exception_ptr error;
+        bool surveying = false, measuring = false, taken = false;
+    };
+    // Parts the chain may hold beyond the one being settled.
+    static constexpr std::size_t kDepth = 2;
+
+    void Work();
+    TEntry* Find(std::uint64_t epoch, std::uint64_t number);
+    // Surveys the entry, lock held on entry and on return.
+    void Run(std::unique_lock<std::mutex>& lock, TEntry& entry);
+
+    const TSurveyOf surveyOf_;
+    const TMeasure measure_;
+    const std::uintmax_t size_;
+    const std::uint64_t last_;  // the number of the last part planned
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TEntry> chain_;  // in part order; the front is the part taken last
+    std::uint64_t epoch_ = 0;   // raised when the chain starts again: work for an older is dropped
+    bool stop_ = false;
+    std::thread worker_;  // last: it starts once the rest is made
+};
+
+TLookahead::TEntry* TLookahead::Find(std::uint64_t epoch, std::uint64_t number) {
+    if (epoch != epoch_) return nullptr;
+    for (TEntry& entry : chain_) {
+        if (entry.number == number) return &entry;
+    }
+    return nullptr;
+}
+
+void TLookahead::Run(std::unique_lock<std::mutex>& lock, TEntry& entry) {
+    entry.surveying = true;
+    const std::uint64_t epoch = epoch_, number = entry.number;
+    const std::uintmax_t position = entry.position;
+    const std::size_t expected = entry.expected;
+    lock.unlock();
+    std::optional<TSurvey> survey;
+    std::exception_ptr error;
+    try {
+        survey = surveyOf_(position, number, expected);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    if (TEntry* found = Find(epoch, number)) {
+        found->survey = std::move(survey);
+        found->error = error;
+        found->surveying = false;
+    }
+    changed_.notify_all();
+}
+
+TSurvey TLookahead::Take(std::uintmax_t position, std::uint64_t number, std::size_t expected) {
+    std::unique_lock lock(mutex_);
+    if (!chain_.empty() && chain_.front().taken) chain_.pop_front();
+    if (chain_.empty() || chain_.front().position != position || chain_.front().number != number) {
+        chain_.clear();
+        ++epoch_;
+        chain_.emplace_back(position, number, expected);
+    }
+    TEntry& front = chain_.front();
+    front.taken = true;
+    if (!front.survey && !front.error && !front.surveying) Run(lock, front);
+    changed_.notify_all();
+    changed_.wait(lock, [&front] { return front.survey || front.error; });
+    if (front.error) std::rethrow_exception(front.error);
+    return *front.survey;
+}
+
+void TLookahead::Work() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+        // The surveys make the chain: the first part not yet surveyed, else one more part at
+        // the end of the chain. Else the guess of the part furthest ahead is measured, which
+        // the settling will reach last.
+        TEntry* next = nullptr;
+        bool surveyed = true;
+        for (TEntry& entry : chain_) {
+            if (!entry.survey && !entry.error) {
+                if (surveyed && !entry.surveying) next = &entry;
+                break;
+            }
+            surveyed = entry.survey.has_value();
+        }
+        if (next != nullptr) {
+            Run(lock, *next);
+            continue;
+        }
+        if (!chain_.empty() && chain_.size() <= kDepth && chain_.back().survey &&
+            chain_.back().survey->guess >= 0 && chain_.back().number < last_) {
+            const TSurvey& back = *chain_.back().survey;
+            const std::size_t guessed = back.cuts[static_cast<std::size_t>(back.guess)];
+            if (back.position + guessed < size_) {
+                chain_.emplace_back(back.position + guessed, chain_.back().number + 1, guessed);
+                continue;
+            }
+        }
+        for (auto entry = chain_.rbegin(); entry != chain_.rend(); ++entry) {
+            if (entry->survey && !entry->taken && !entry->measuring) {
+                next = &*entry;
+                break;
+            }
+        }
+        if (next != nullptr) {
+            next->measuring = true;
+            const TSurvey survey = *next->survey;
+            const std::uint64_t number = next->number;
+            lock.unlock();
+            try {
+                measure_(survey, number);
+            } catch (...) {
+                // Whoever asks for the size meets the error again.
+            }
+            lock.lock();
+            continue;
+        }
+        changed_.wait(lock);
+    }
+}
 
 class TFitter {
   public:
-    TFitter(std::uintmax_t size, std::int32_t partSize, std::uintmax_t limit,
-            TSharedSource& source, TJarMeter& meter)
+    TFitter(std::uintmax_t size, std::int32_t partSize, std::uintmax_t limit, TSharedSource& source,
+            TJarMeter& meter)
         : size_(size), partSize_(partSize), limit_(limit), source_(source), meter_(meter) {}
 
     // `parts`: how many parts to plan at most, 0 for all.
@@ -178,6 +346,12 @@ class TFitter {
     TSurvey Survey(std::uintmax_t position, std::uint64_t number, std::uint64_t count,
                    std::size_t expected, std::uint64_t hint = 0);
     std::uint64_t Settle(TSurvey& survey, std::uint64_t number, std::uint64_t count);
+    std::uintmax_t KnownOver(const TSurvey& survey, std::ptrdiff_t i, std::uintmax_t exact) const;
+    // The meter's exact size, measured once however many threads ask for it.
+    std::uintmax_t Exact(std::uintmax_t position, std::string_view text, std::uint64_t number,
+                         std::uint64_t count);
+    // Forgets the exact sizes: the meter learnt that they were off.
+    void Forget();
     std::vector<std::uint64_t> TrialPass(std::uint64_t count,
                                          const std::vector<std::uint64_t>& hints,
                                          std::size_t parts);
@@ -192,16 +366,24 @@ class TFitter {
     TSharedSource& source_;
     TJarMeter& meter_;
     std::mutex mutex_;
-    // Where the estimate put the end of a part with a start, and the span it read: by start,
-    // from every plan so far.
-    std::map<std::uintmax_t, std::pair<std::size_t, std::ptrdiff_t>> surveys_;
+    // The span read for a part with a start and what the estimate made of it: by start, from
+    // every plan so far.
+    struct TSurveyed {
+        std::size_t span;
+        std::ptrdiff_t guess;
+        TJarMeter::TClose close;
+        std::size_t closeCut, closeNext;
+    };
+    std::map<std::uintmax_t, TSurveyed> surveys_;
+    using TExactKey = std::tuple<std::uintmax_t, std::size_t, std::uint64_t, std::uint64_t>;
+    std::map<TExactKey, std::shared_future<std::uintmax_t>> exact_;
 };
 
 void TFitter::Read(TSurvey& survey, std::size_t span) const {
     survey.window = source_.Read(survey.position, span);
     survey.whole = survey.window.size() < span || span == Want(survey.position);
-    survey.cuts = CutChoices(survey.window, survey.position + survey.window.size() >= size_,
-                             survey.whole);
+    survey.cuts =
+        CutChoices(survey.window, survey.position + survey.window.size() >= size_, survey.whole);
 }
 
 // Only a few times the text a part took last is read at first, so that a huge part size
@@ -217,36 +399,64 @@ TSurvey TFitter::Survey(std::uintmax_t position, std::uint64_t number, std::uint
         std::unique_lock lock(mutex_);
         auto found = surveys_.find(position);
         if (found != surveys_.end()) {
-            const auto [read, guess] = found->second;
+            const TSurveyed seen = found->second;
             lock.unlock();
-            Read(survey, read);
-            survey.guess = guess;
+            Read(survey, seen.span);
+            survey.guess = seen.guess;
+            survey.close = seen.close;
+            survey.closeCut = seen.closeCut;
+            survey.closeNext = seen.closeNext;
             return survey;
         }
     }
     if (hint != 0) {
         Read(survey, std::min(Want(position), std::max<std::size_t>(kFirstSpan, 4 * hint)));
-        survey.guess =
-            std::upper_bound(survey.cuts.begin(), survey.cuts.end(), hint) - survey.cuts.begin() - 1;
+        survey.guess = std::upper_bound(survey.cuts.begin(), survey.cuts.end(), hint) -
+                       survey.cuts.begin() - 1;
         return survey;
     }
     std::size_t span = std::min(Want(position), std::max(kFirstSpan, 4 * expected));
     while (true) {
         Read(survey, span);
-        survey.overJar = 0;
-        survey.guess = survey.cuts.empty()
-                           ? -1
-                           : meter_.EstimateAhead(position, survey.window, survey.cuts, number,
-                                                  count, limit_, survey.overJar);
-        const auto after = static_cast<std::size_t>(survey.guess + 1);
-        survey.overCut = survey.overJar != 0 && after < survey.cuts.size() ? survey.cuts[after] : 0;
+        survey.close = survey.cuts.empty()
+                           ? TJarMeter::TClose{}
+                           : meter_.EstimateClosely(position, survey.window, survey.cuts, number,
+                                                    count, limit_, expected);
+        survey.guess = survey.close.cut;
+        const auto at = [&survey](std::ptrdiff_t i) {
+            return i >= 0 && static_cast<std::size_t>(i) < survey.cuts.size()
+                       ? survey.cuts[static_cast<std::size_t>(i)]
+                       : 0;
+        };
+        survey.closeCut = at(survey.guess);
+        survey.closeNext = at(survey.guess + 1);
         const bool all = survey.guess + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
         if (survey.whole || survey.window.empty() || !all) break;
         span = std::min(Want(position), 2 * span);
     }
     std::lock_guard lock(mutex_);
-    surveys_.emplace(position, std::make_pair(span, survey.guess));
+    surveys_.emplace(
+        position, TSurveyed{span, survey.guess, survey.close, survey.closeCut, survey.closeNext});
     return survey;
+}
+
+// The size of the JAR of the cut after `i` when the estimate tells it is over the limit, from
+// the exact size of cut `i`; else 0.
+std::uintmax_t TFitter::KnownOver(const TSurvey& survey, std::ptrdiff_t i,
+                                  std::uintmax_t exact) const {
+    const auto cut = [&survey](std::ptrdiff_t k) {
+        return survey.cuts[static_cast<std::size_t>(k)];
+    };
+    const TJarMeter::TClose& close = survey.close;
+    if (close.nextJar == 0 || survey.closeNext != cut(i + 1)) return 0;
+    if (close.cutJar != 0 && survey.closeCut == cut(i)) {
+        const std::intmax_t next = static_cast<std::intmax_t>(exact) +
+                                   static_cast<std::intmax_t>(close.nextJar) -
+                                   static_cast<std::intmax_t>(close.cutJar);
+        if (next > static_cast<std::intmax_t>(limit_ + kSharedError))
+            return static_cast<std::uintmax_t>(next);
+    }
+    return close.nextJar > limit_ + kCloseMeasure ? close.nextJar : 0;
 }
 
 // The longest cut whose JAR fits, by exact sizes from the estimate on: the JAR grows with
@@ -260,7 +470,7 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
     auto fits = [&](std::ptrdiff_t i) {
         auto found = sizes.find(i);
         if (found == sizes.end())
-            found = sizes.emplace(i, meter_.Size(survey.position, text(i), number, count)).first;
+            found = sizes.emplace(i, Exact(survey.position, text(i), number, count)).first;
         return found->second <= limit_;
     };
     for (int confirmations = 0;;) {
@@ -268,17 +478,11 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
         if (n == 0) return 0;
         std::ptrdiff_t fit = -1, miss = n;
         const std::ptrdiff_t i = std::clamp<std::ptrdiff_t>(survey.guess, 0, n - 1);
-        // The guess and the cut after it are the usual answer: both are measured at once,
-        // unless the estimate found the cut after it well over the limit.
-        if (i + 1 < n && sizes.count(i + 1) == 0 && survey.overJar > limit_ + kCloseMeasure &&
-            survey.overCut == survey.cuts[static_cast<std::size_t>(i + 1)]) {
-            sizes[i + 1] = survey.overJar;
-        } else if (i + 1 < n && sizes.count(i + 1) == 0) {
-            auto next = std::async(std::launch::async, [&, i] {
-                return meter_.Size(survey.position, text(i + 1), number, count);
-            });
-            fits(i);
-            sizes[i + 1] = next.get();
+        // The guess is usually the answer: the cut after it is measured only when the
+        // estimate cannot tell that it is over.
+        if (i + 1 < n && sizes.count(i + 1) == 0 && fits(i)) {
+            const std::uintmax_t known = KnownOver(survey, i, sizes[i]);
+            if (known != 0) sizes[i + 1] = known;
         }
         if (fits(i)) {
             fit = i;
@@ -321,6 +525,7 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
             sizes[fit] = real;
         } else {
             sizes.clear();
+            Forget();
         }
         survey.guess = fit;
     }
@@ -349,8 +554,8 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
             fit = survey.cuts.empty()
                       ? -1
                       : LongestFit(survey.window, survey.cuts, guess, limit_, jarOf);
-            const bool all = !survey.cuts.empty() &&
-                             fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
+            const bool all =
+                !survey.cuts.empty() && fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
             if (survey.whole || (!survey.cuts.empty() && !all)) break;
             if (fit >= 0) guess = static_cast<double>(survey.cuts[static_cast<std::size_t>(fit)]);
             span = std::min(want, 2 * span);
@@ -372,70 +577,82 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
 }
 
 // One plan with the help pages showing `count` parts. While a part's cut is settled, the
-// next part is surveyed from where its estimate ends it; the survey is made again only when
-// the settled cut lies elsewhere.
+// parts after it are surveyed and measured from where the estimates end them; a part is
+// surveyed again only when the settled cut lies elsewhere.
 std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
                                          const std::vector<std::uint64_t>& hints,
                                          std::size_t parts) {
     if (!meter_.SizesGrowWithText()) return TrialPass(count, hints, parts);
-    std::vector<std::uint64_t> lengths;
-    std::size_t expected = 16 * 1024;
     // A plan before, with another count, cut nearly where this one will: where a part starts
     // as it did there, its cut there is the better guess.
     std::vector<std::uintmax_t> hintStarts(hints.size());
     for (std::size_t k = 1; k < hints.size(); ++k) hintStarts[k] = hintStarts[k - 1] + hints[k - 1];
-    auto hinted = [&](TSurvey& survey, std::size_t k) {
-        if (k >= hints.size() || hintStarts[k] != survey.position) return;
-        auto at = std::lower_bound(survey.cuts.begin(), survey.cuts.end(), hints[k]);
-        if (at != survey.cuts.end() && *at == hints[k]) survey.guess = at - survey.cuts.begin();
+    auto surveyOf = [&](std::uintmax_t position, std::uint64_t number, std::size_t expected) {
+        const std::size_t k = static_cast<std::size_t>(number - 1);
+        TSurvey survey = Survey(position, number, count, expected, k < hints.size() ? hints[k] : 0);
+        if (k < hints.size() && hintStarts[k] == position) {
+            auto at = std::lower_bound(survey.cuts.begin(), survey.cuts.end(), hints[k]);
+            if (at != survey.cuts.end() && *at == hints[k]) survey.guess = at - survey.cuts.begin();
+        }
+        return survey;
     };
-    auto hintOf = [&hints](std::size_t k) { return k < hints.size() ? hints[k] : 0; };
-    TSurvey survey = Survey(0, 1, count, expected, hintOf(0));
-    hinted(survey, 0);
+    auto measure = [&](const TSurvey& survey, std::uint64_t number) {
+        if (survey.guess < 0) return;
+        const std::size_t cut = survey.cuts[static_cast<std::size_t>(survey.guess)];
+        Exact(survey.position, std::string_view(survey.window).substr(0, cut), number, count);
+    };
+    TLookahead ahead(surveyOf, measure, size_, parts == 0 ? UINT64_MAX : parts);
+    std::vector<std::uint64_t> lengths;
+    std::size_t expected = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
+        TSurvey survey = ahead.Take(pos, number, expected);
         if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
-        std::uintmax_t ahead = 0;
-        std::future<TSurvey> next;
-        if (survey.guess >= 0 && number != parts) {
-            const std::size_t guessed = survey.cuts[static_cast<std::size_t>(survey.guess)];
-            ahead = pos + guessed;
-            if (ahead < size_) {
-                const std::uint64_t hint = hintOf(number);
-                next = std::async(std::launch::async, [this, ahead, number, count, guessed, hint] {
-                    return Survey(ahead, number + 1, count, guessed, hint);
-                });
-            }
-        }
-        std::uint64_t length = 0;
-        try {
-            length = Settle(survey, number, count);
-        } catch (...) {
-            if (next.valid()) next.wait();
-            throw;
-        }
+        const std::uint64_t length = Settle(survey, number, count);
         if (length == 0) {
-            if (next.valid()) next.wait();
             std::uintmax_t firstNeed =
                 survey.cuts.empty()
                     ? 0
-                    : meter_.Size(pos, std::string_view(survey.window).substr(0, survey.cuts[0]),
-                                  number, count);
+                    : Exact(pos, std::string_view(survey.window).substr(0, survey.cuts[0]), number,
+                            count);
             RefuseLimit(pos, size_, partSize_, firstNeed, number, count, source_, meter_);
         }
         lengths.push_back(length);
         expected = static_cast<std::size_t>(length);
         pos += length;
-        if (pos >= size_ || lengths.size() == parts) {
-            if (next.valid()) next.wait();
-            break;
-        }
-        TSurvey made = next.valid() ? next.get() : TSurvey{};
-        survey = ahead == pos ? std::move(made)
-                              : Survey(pos, number + 1, count, expected, hintOf(lengths.size()));
-        hinted(survey, lengths.size());
+        if (lengths.size() == parts) break;
     }
     return lengths;
+}
+
+std::uintmax_t TFitter::Exact(std::uintmax_t position, std::string_view text, std::uint64_t number,
+                              std::uint64_t count) {
+    const TExactKey key{position, text.size(), number, count};
+    std::promise<std::uintmax_t> mine;
+    std::shared_future<std::uintmax_t> result;
+    bool measureHere = false;
+    {
+        std::lock_guard lock(mutex_);
+        auto [at, added] = exact_.try_emplace(key);
+        if (added) {
+            at->second = mine.get_future().share();
+            measureHere = true;
+        }
+        result = at->second;
+    }
+    if (measureHere) {
+        try {
+            mine.set_value(meter_.Size(position, text, number, count));
+        } catch (...) {
+            mine.set_exception(std::current_exception());
+        }
+    }
+    return result.get();
+}
+
+void TFitter::Forget() {
+    std::lock_guard lock(mutex_);
+    exact_.clear();
 }
 
 }  // namespace

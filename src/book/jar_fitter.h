@@ -36,15 +36,19 @@ class TJarMeter {
     virtual std::ptrdiff_t Estimate(std::uintmax_t position, std::string_view window,
                                     const std::vector<std::size_t>& cuts, std::uint64_t number,
                                     std::uint64_t count, std::uintmax_t limit) = 0;
-    // Estimate, with `overJar` the size of the JAR of the cut after the one returned when it
-    // was measured to within a few bytes (0 when it was not): a JAR well over the limit then
-    // needs no exact measure.
-    virtual std::ptrdiff_t EstimateAhead(std::uintmax_t position, std::string_view window,
-                                         const std::vector<std::size_t>& cuts,
-                                         std::uint64_t number, std::uint64_t count,
-                                         std::uintmax_t limit, std::uintmax_t& overJar) {
-        overJar = 0;
-        return Estimate(position, window, cuts, number, count, limit);
+    // Estimate, with the JAR sizes of the cut returned and of the one after it where they
+    // were measured to within a few bytes (0 where they were not). `expected` is the length
+    // the part is thought to take, near which the sizes come closest.
+    struct TClose {
+        std::ptrdiff_t cut = -1;
+        std::uintmax_t cutJar = 0;
+        std::uintmax_t nextJar = 0;
+    };
+    virtual TClose EstimateClosely(std::uintmax_t position, std::string_view window,
+                                   const std::vector<std::size_t>& cuts, std::uint64_t number,
+                                   std::uint64_t count, std::uintmax_t limit,
+                                   std::size_t /*expected*/) {
+        return {Estimate(position, window, cuts, number, count, limit)};
     }
     // The size of the JAR itself, packed for real; Size unless a real JAR can be made.
     virtual std::uintmax_t Confirm(std::uintmax_t position, std::string_view text,

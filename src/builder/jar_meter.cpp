@@ -3,14 +3,16 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "archive/zip_format.h"
 #include "archive/zw_exception.h"
-#include "builder/book_builder.h"
 #include "base/byte_order.h"
 #include "book/descriptors.h"
 #include "book/help_text.h"
+#include "builder/book_builder.h"
 
 namespace quorix {
 namespace fs = std::filesystem;
@@ -48,8 +50,8 @@ std::string GlyphKey(const TGlyphSet& glyphs) {
 class TStream {
   public:
     TStream() {
-        if (deflateInit2(&zs_, kLevel, Z_DEFLATED, kRawWindowBits, kMemLevel,
-                         Z_DEFAULT_STRATEGY) != Z_OK)
+        if (deflateInit2(&zs_, kLevel, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) !=
+            Z_OK)
             throw ECompressionError();
     }
     ~TStream() { deflateEnd(&zs_); }
@@ -151,8 +153,8 @@ std::uintmax_t TBuildJarMeter::Others(const TGlyphSet& textGlyphs, std::size_t l
     const std::string help =
         THelpText::Fill(context_.helpTemplate, context_.infoText, context_.sourceSize, number,
                         count, length, context_.decimalSeparator);
-    const std::string name = count == 1 ? context_.fileName
-                                        : context_.fileName + std::to_string(number);
+    const std::string name =
+        count == 1 ? context_.fileName : context_.fileName + std::to_string(number);
     // As the part maker writes them: the manifest as it is, the help page length-prefixed.
     const std::string texts[] = {TDescriptorWriter::ManifestText(name, kVendor),
                                  LengthPrefixed(help)};
@@ -196,15 +198,16 @@ std::uintmax_t TBuildJarMeter::Book(std::uintmax_t position, std::string_view te
     return size;
 }
 
-void TBuildJarMeter::Calibrate(std::uintmax_t position, std::string_view text,
-                               std::uint64_t number, std::uint64_t count) {
+void TBuildJarMeter::Calibrate(std::uintmax_t position, std::string_view text, std::uint64_t number,
+                               std::uint64_t count) {
     {
         std::lock_guard lock(mutex_);
         if (calibrated_) return;
     }
     TGlyphSet glyphs;
     glyphs.Add(text);
-    const std::uintmax_t inMemory = Others(glyphs, text.size(), number, count) + Book(position, text);
+    const std::uintmax_t inMemory =
+        Others(glyphs, text.size(), number, count) + Book(position, text);
     std::uintmax_t real = 0;
     {
         std::lock_guard lock(proberMutex_);
@@ -248,18 +251,15 @@ std::uintmax_t TBuildJarMeter::Confirm(std::uintmax_t position, std::string_view
 }
 
 std::ptrdiff_t TBuildJarMeter::Estimate(std::uintmax_t position, std::string_view window,
-                                        const std::vector<std::size_t>& cuts,
-                                        std::uint64_t number, std::uint64_t count,
-                                        std::uintmax_t limit) {
-    std::uintmax_t overJar = 0;
-    return EstimateAhead(position, window, cuts, number, count, limit, overJar);
+                                        const std::vector<std::size_t>& cuts, std::uint64_t number,
+                                        std::uint64_t count, std::uintmax_t limit) {
+    return EstimateClosely(position, window, cuts, number, count, limit, cuts.back()).cut;
 }
 
-std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::string_view window,
-                                             const std::vector<std::size_t>& cuts,
-                                             std::uint64_t number, std::uint64_t count,
-                                             std::uintmax_t limit, std::uintmax_t& overJar) {
-    overJar = 0;
+TJarMeter::TClose TBuildJarMeter::EstimateClosely(std::uintmax_t position, std::string_view window,
+                                                  const std::vector<std::size_t>& cuts,
+                                                  std::uint64_t number, std::uint64_t count,
+                                                  std::uintmax_t limit, std::size_t expected) {
     CheckStop(context_);
     Calibrate(position, window.substr(0, cuts.front()), number, count);
     std::intmax_t frame = 0;
@@ -269,7 +269,10 @@ std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::strin
     }
     TStream stream;
     std::string prefix;
-    putU32BE(prefix, static_cast<std::uint32_t>(cuts.back()));
+    // The book's length at its head weighs on the sizes a little: it is written for the cut
+    // the part is thought to take, where the sizes matter.
+    putU32BE(prefix, static_cast<std::uint32_t>(
+                         *std::lower_bound(cuts.begin(), std::prev(cuts.end()), expected)));
     stream.Feed(prefix);
     TGlyphSet glyphs;
     // Between the blocks zlib writes, the text since the last one is counted at the rate of
@@ -279,7 +282,7 @@ std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::strin
     double rate = 0.5;
     std::uintmax_t finished = 0, inAtFinish = 0;
     std::uintmax_t others = Others(glyphs, cuts.front(), number, count);
-    std::ptrdiff_t best = -1;
+    TClose close;
     std::size_t fed = 0;
     for (std::size_t i = 0; i < cuts.size(); ++i) {
         const std::string_view piece = window.substr(fed, cuts[i] - fed);
@@ -293,8 +296,8 @@ std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::strin
             emitted = now;
             inAtBlock = stream.In();
         }
-        double deflated = static_cast<double>(emitted) +
-                          rate * static_cast<double>(stream.In() - inAtBlock);
+        double deflated =
+            static_cast<double>(emitted) + rate * static_cast<double>(stream.In() - inAtBlock);
         double doubt = static_cast<double>(kNear);
         if (finished != 0) {
             const double since = static_cast<double>(stream.In() - inAtFinish);
@@ -304,21 +307,23 @@ std::ptrdiff_t TBuildJarMeter::EstimateAhead(std::uintmax_t position, std::strin
         const double rough =
             static_cast<double>(frame + static_cast<std::intmax_t>(others)) + deflated;
         if (rough + doubt < static_cast<double>(limit)) {
-            best = static_cast<std::ptrdiff_t>(i);
+            close.cut = static_cast<std::ptrdiff_t>(i);
+            close.cutJar = 0;
             continue;
         }
         others = Others(glyphs, cuts[i], number, count);
         finished = stream.Finished();
         inAtFinish = stream.In();
         const std::intmax_t jar = frame + static_cast<std::intmax_t>(others + finished);
+        // The finished stream differs from the cut's own only by the length at its head.
         if (jar > static_cast<std::intmax_t>(limit)) {
-            // The finished stream differs from the cut's own only by the length at its head.
-            overJar = static_cast<std::uintmax_t>(jar);
+            close.nextJar = static_cast<std::uintmax_t>(jar);
             break;
         }
-        best = static_cast<std::ptrdiff_t>(i);
+        close.cut = static_cast<std::ptrdiff_t>(i);
+        close.cutJar = static_cast<std::uintmax_t>(jar);
     }
-    return best;
+    return close;
 }
 
 void TBuildJarMeter::Settled(std::uintmax_t position, std::uint64_t length) {

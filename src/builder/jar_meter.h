@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "archive/entry_compressor.h"
-#include "font/font_rasterizer.h"
-#include "font/glyph_set.h"
 #include "book/jar_fitter.h"
 #include "builder/part_maker.h"
+#include "font/font_rasterizer.h"
+#include "font/glyph_set.h"
 
 namespace quorix {
 
@@ -33,10 +33,10 @@ class TBuildJarMeter : public TJarMeter {
     std::ptrdiff_t Estimate(std::uintmax_t position, std::string_view window,
                             const std::vector<std::size_t>& cuts, std::uint64_t number,
                             std::uint64_t count, std::uintmax_t limit) override;
-    std::ptrdiff_t EstimateAhead(std::uintmax_t position, std::string_view window,
-                                 const std::vector<std::size_t>& cuts, std::uint64_t number,
-                                 std::uint64_t count, std::uintmax_t limit,
-                                 std::uintmax_t& overJar) override;
+    TClose EstimateClosely(std::uintmax_t position, std::string_view window,
+                           const std::vector<std::size_t>& cuts, std::uint64_t number,
+                           std::uint64_t count, std::uintmax_t limit,
+                           std::size_t expected) override;
     std::uintmax_t Confirm(std::uintmax_t position, std::string_view text, std::uint64_t number,
                            std::uint64_t count) override;
     void Settled(std::uintmax_t position, std::uint64_t length) override;
@@ -67,10 +67,10 @@ class TBuildJarMeter : public TJarMeter {
     std::mutex mutex_;  // guards what follows
     bool calibrated_ = false;
     std::intmax_t frame_ = 0;  // what the archive adds: local and central headers, end record
-    std::map<std::string, std::uintmax_t> fonts_;     // by glyph flags
-    std::map<std::string, std::uintmax_t> texts_;     // small entries by their bytes
-    std::map<TKey, std::uintmax_t> books_;            // deflated book sizes
-    std::map<TKey, TZWEntryCache::Item> kept_;        // deflated books kept for the JARs
+    std::map<std::string, std::uintmax_t> fonts_;  // by glyph flags
+    std::map<std::string, std::uintmax_t> texts_;  // small entries by their bytes
+    std::map<TKey, std::uintmax_t> books_;         // deflated book sizes
+    std::map<TKey, TZWEntryCache::Item> kept_;     // deflated books kept for the JARs
     std::size_t keptBytes_ = 0;
 };
 

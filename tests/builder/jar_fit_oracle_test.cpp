@@ -139,8 +139,9 @@ TEST(JarFitOracle, BuildsCutWhereTrialJarsCutAndStayWithinTheLimit) {
             if (std::regex_match(line, m, bookLine)) lengths.push_back(std::stoull(m[1]));
         EXPECT_EQ(lengths, expected);
         EXPECT_GE(lengths.size(), 3u);
-        for (const auto& e : fs::directory_iterator(dir.Path() / "midlets"))
+        for (const auto& e : fs::directory_iterator(dir.Path() / "midlets")) {
             if (e.path().extension() == ".jar") EXPECT_LE(e.file_size(), c.limit) << e.path();
+        }
     }
 }
 
