@@ -188,19 +188,22 @@ class TLookahead {
           size_(size),
           last_(last),
           worker_([this] { Work(); }) {}
-    ~TLookahead() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
-    }
+    ~TLookahead() { Stop(); }
     TLookahead(const TLookahead&) = delete;
     TLookahead& operator=(const TLookahead&) = delete;
 
     // The survey of part `number` at `position`, made here when the chain has not begun it.
     TSurvey Take(std::uintmax_t position, std::uint64_t number, std::size_t expected);
+    // Ends the chain's work, once what is under way is done: after it, the source and the
+    // meter are this thread's alone.
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        if (worker_.joinable()) worker_.join();
+    }
 
   private:
     struct TEntry {
@@ -352,6 +355,12 @@ class TFitter {
                          std::uint64_t count);
     // Forgets the exact sizes: the meter learnt that they were off.
     void Forget();
+    struct TTrial {
+        std::uint64_t length;
+        std::uintmax_t firstNeed;
+    };
+    std::optional<TTrial> Trial(std::uintmax_t pos, std::uint64_t number, std::uint64_t count,
+                                double guess);
     std::vector<std::uint64_t> TrialPass(std::uint64_t count,
                                          const std::vector<std::uint64_t>& hints,
                                          std::size_t parts);
@@ -531,43 +540,73 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
     }
 }
 
+// The search of LongestFit for the part at `pos` from `guess`: the length it takes, 0 when no
+// cut fits (with `firstNeed` the JAR of its shortest cut), or nothing when the source shrank.
+std::optional<TFitter::TTrial> TFitter::Trial(std::uintmax_t pos, std::uint64_t number,
+                                              std::uint64_t count, double guess) {
+    auto jarOf = [&](std::string_view text) { return meter_.Size(pos, text, number, count); };
+    const std::size_t want = Want(pos);
+    std::size_t span = std::min(want, std::max(kFirstSpan, static_cast<std::size_t>(4 * guess)));
+    TSurvey survey;
+    survey.position = pos;
+    std::ptrdiff_t fit = -1;
+    while (true) {
+        Read(survey, span);
+        if (survey.window.empty()) return std::nullopt;
+        fit =
+            survey.cuts.empty() ? -1 : LongestFit(survey.window, survey.cuts, guess, limit_, jarOf);
+        const bool all =
+            !survey.cuts.empty() && fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
+        if (survey.whole || (!survey.cuts.empty() && !all)) break;
+        if (fit >= 0) guess = static_cast<double>(survey.cuts[static_cast<std::size_t>(fit)]);
+        span = std::min(want, 2 * span);
+    }
+    if (fit >= 0) return TTrial{survey.cuts[static_cast<std::size_t>(fit)], 0};
+    return TTrial{0, survey.cuts.empty()
+                         ? 0
+                         : jarOf(std::string_view(survey.window).substr(0, survey.cuts[0]))};
+}
+
 // One plan by the search of LongestFit from the guesses it always took: the length of the
-// part in the plan before, else of the part before.
+// part in the plan before, else of the part before. Where the plan before made a part, the
+// part's search depends on its start alone, so the parts that start where they started there
+// are searched two at a time.
 std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
                                               const std::vector<std::uint64_t>& hints,
                                               std::size_t parts) {
+    std::vector<std::uintmax_t> hintStarts(hints.size());
+    for (std::size_t k = 1; k < hints.size(); ++k) hintStarts[k] = hintStarts[k - 1] + hints[k - 1];
+    const std::size_t hinted = parts == 0 ? hints.size() : std::min(hints.size(), parts);
+    std::map<std::size_t, std::future<std::optional<TTrial>>> ahead;  // by part index
+    auto launch = [&](std::size_t k) {
+        if (k >= hinted || ahead.count(k) != 0 || hintStarts[k] >= size_) return;
+        ahead.emplace(k, std::async(std::launch::async, [this, k, count, &hints, &hintStarts] {
+                          return Trial(hintStarts[k], k + 1, count, static_cast<double>(hints[k]));
+                      }));
+    };
     std::vector<std::uint64_t> lengths;
     double guess = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
-        const std::uint64_t number = lengths.size() + 1;
-        if (lengths.size() < hints.size()) guess = static_cast<double>(hints[lengths.size()]);
-        auto jarOf = [&](std::string_view text) { return meter_.Size(pos, text, number, count); };
-        const std::size_t want = Want(pos);
-        std::size_t span =
-            std::min(want, std::max(kFirstSpan, static_cast<std::size_t>(4 * guess)));
-        TSurvey survey;
-        survey.position = pos;
-        std::ptrdiff_t fit = -1;
-        while (true) {
-            Read(survey, span);
-            if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
-            fit = survey.cuts.empty()
-                      ? -1
-                      : LongestFit(survey.window, survey.cuts, guess, limit_, jarOf);
-            const bool all =
-                !survey.cuts.empty() && fit + 1 == static_cast<std::ptrdiff_t>(survey.cuts.size());
-            if (survey.whole || (!survey.cuts.empty() && !all)) break;
-            if (fit >= 0) guess = static_cast<double>(survey.cuts[static_cast<std::size_t>(fit)]);
-            span = std::min(want, 2 * span);
+        const std::size_t k = lengths.size();
+        const std::uint64_t number = k + 1;
+        if (k < hints.size()) guess = static_cast<double>(hints[k]);
+        launch(k);
+        launch(k + 1);
+        std::optional<TTrial> trial;
+        auto found = ahead.find(k);
+        if (found != ahead.end()) {
+            auto made = found->second.get();
+            if (hintStarts[k] == pos) trial = made;
+            ahead.erase(found);
         }
-        if (fit < 0) {
-            std::uintmax_t firstNeed =
-                survey.cuts.empty()
-                    ? 0
-                    : jarOf(std::string_view(survey.window).substr(0, survey.cuts[0]));
-            RefuseLimit(pos, size_, partSize_, firstNeed, number, count, source_, meter_);
+        if (!trial) trial = Trial(pos, number, count, guess);
+        if (!trial) return lengths;  // the source shrank: the builder reports it
+        if (trial->length == 0) {
+            ahead.clear();  // waits for the searches under way: the refusal scans the source
+                            // unshared
+            RefuseLimit(pos, size_, partSize_, trial->firstNeed, number, count, source_, meter_);
         }
-        lengths.push_back(survey.cuts[static_cast<std::size_t>(fit)]);
+        lengths.push_back(trial->length);
         meter_.Settled(pos, lengths.back());
         if (lengths.size() == parts) break;
         guess = static_cast<double>(lengths.back());
@@ -610,6 +649,7 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
         const std::uint64_t length = Settle(survey, number, count);
         if (length == 0) {
+            ahead.Stop();  // the refusal scans the source unshared
             std::uintmax_t firstNeed =
                 survey.cuts.empty()
                     ? 0
