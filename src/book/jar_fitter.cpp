@@ -3,18 +3,16 @@
 
 #include <algorithm>
 #include <charconv>
-#include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <exception>
 #include <future>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <tuple>
 
 #include "book/book_error.h"
+#include "book/lookahead.h"
 
 namespace quorix {
 namespace {
@@ -30,6 +28,7 @@ constexpr std::uintmax_t kCloseMeasure = 16;
 // How far the difference between two close measures of one estimate may be off the exact
 // one, at most: the lengths at the books' heads differ in their last byte or two.
 constexpr std::uintmax_t kSharedError = 10;
+constexpr std::size_t kLookaheadDepth = 2;  // parts surveyed beyond the one being settled
 
 bool IsSentenceEnd(char c) {
     return c == '.' || c == '?' || c == '!';
@@ -171,168 +170,6 @@ struct TSurvey {
     TJarMeter::TClose close;  // the estimate's close measures, by the cuts they were made at
     std::size_t closeCut = 0, closeNext = 0;
 };
-
-// The parts after the one being settled, each from where the estimate ends the one before:
-// a thread of its own surveys them in turn and measures their guesses, so that every
-// processor has work while the cuts are settled one by one. A part that starts elsewhere
-// than the chain foretold starts the chain again from there.
-class TLookahead {
-  public:
-    using TSurveyOf =
-        std::function<TSurvey(std::uintmax_t position, std::uint64_t number, std::size_t expected)>;
-    using TMeasure = std::function<void(const TSurvey& survey, std::uint64_t number)>;
-
-    TLookahead(TSurveyOf surveyOf, TMeasure measure, std::uintmax_t size, std::uint64_t last)
-        : surveyOf_(std::move(surveyOf)),
-          measure_(std::move(measure)),
-          size_(size),
-          last_(last),
-          worker_([this] { Work(); }) {}
-    ~TLookahead() { Stop(); }
-    TLookahead(const TLookahead&) = delete;
-    TLookahead& operator=(const TLookahead&) = delete;
-
-    // The survey of part `number` at `position`, made here when the chain has not begun it.
-    TSurvey Take(std::uintmax_t position, std::uint64_t number, std::size_t expected);
-    // Ends the chain's work, once what is under way is done: after it, the source and the
-    // meter are this thread's alone.
-    void Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        if (worker_.joinable()) worker_.join();
-    }
-
-  private:
-    struct TEntry {
-        TEntry(std::uintmax_t at, std::uint64_t part, std::size_t length)
-            : position(at), number(part), expected(length) {}
-        std::uintmax_t position;
-        std::uint64_t number;
-        std::size_t expected;  // the length the part before is thought to take
-        std::optional<TSurvey> survey;
-        std::exception_ptr error;
-        bool surveying = false, measuring = false, taken = false;
-    };
-    // Parts the chain may hold beyond the one being settled.
-    static constexpr std::size_t kDepth = 2;
-
-    void Work();
-    TEntry* Find(std::uint64_t epoch, std::uint64_t number);
-    // Surveys the entry, lock held on entry and on return.
-    void Run(std::unique_lock<std::mutex>& lock, TEntry& entry);
-
-    const TSurveyOf surveyOf_;
-    const TMeasure measure_;
-    const std::uintmax_t size_;
-    const std::uint64_t last_;  // the number of the last part planned
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<TEntry> chain_;  // in part order; the front is the part taken last
-    std::uint64_t epoch_ = 0;   // raised when the chain starts again: work for an older is dropped
-    bool stop_ = false;
-    std::thread worker_;  // last: it starts once the rest is made
-};
-
-TLookahead::TEntry* TLookahead::Find(std::uint64_t epoch, std::uint64_t number) {
-    if (epoch != epoch_) return nullptr;
-    for (TEntry& entry : chain_) {
-        if (entry.number == number) return &entry;
-    }
-    return nullptr;
-}
-
-void TLookahead::Run(std::unique_lock<std::mutex>& lock, TEntry& entry) {
-    entry.surveying = true;
-    const std::uint64_t epoch = epoch_, number = entry.number;
-    const std::uintmax_t position = entry.position;
-    const std::size_t expected = entry.expected;
-    lock.unlock();
-    std::optional<TSurvey> survey;
-    std::exception_ptr error;
-    try {
-        survey = surveyOf_(position, number, expected);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    lock.lock();
-    if (TEntry* found = Find(epoch, number)) {
-        found->survey = std::move(survey);
-        found->error = error;
-        found->surveying = false;
-    }
-    changed_.notify_all();
-}
-
-TSurvey TLookahead::Take(std::uintmax_t position, std::uint64_t number, std::size_t expected) {
-    std::unique_lock lock(mutex_);
-    if (!chain_.empty() && chain_.front().taken) chain_.pop_front();
-    if (chain_.empty() || chain_.front().position != position || chain_.front().number != number) {
-        chain_.clear();
-        ++epoch_;
-        chain_.emplace_back(position, number, expected);
-    }
-    TEntry& front = chain_.front();
-    front.taken = true;
-    if (!front.survey && !front.error && !front.surveying) Run(lock, front);
-    changed_.notify_all();
-    changed_.wait(lock, [&front] { return front.survey || front.error; });
-    if (front.error) std::rethrow_exception(front.error);
-    return *front.survey;
-}
-
-void TLookahead::Work() {
-    std::unique_lock lock(mutex_);
-    while (!stop_) {
-        // The surveys make the chain: the first part not yet surveyed, else one more part at
-        // the end of the chain. Else the guess of the part furthest ahead is measured, which
-        // the settling will reach last.
-        TEntry* next = nullptr;
-        bool surveyed = true;
-        for (TEntry& entry : chain_) {
-            if (!entry.survey && !entry.error) {
-                if (surveyed && !entry.surveying) next = &entry;
-                break;
-            }
-            surveyed = entry.survey.has_value();
-        }
-        if (next != nullptr) {
-            Run(lock, *next);
-            continue;
-        }
-        if (!chain_.empty() && chain_.size() <= kDepth && chain_.back().survey &&
-            chain_.back().survey->guess >= 0 && chain_.back().number < last_) {
-            const TSurvey& back = *chain_.back().survey;
-            const std::size_t guessed = back.cuts[static_cast<std::size_t>(back.guess)];
-            if (back.position + guessed < size_) {
-                chain_.emplace_back(back.position + guessed, chain_.back().number + 1, guessed);
-                continue;
-            }
-        }
-        for (auto entry = chain_.rbegin(); entry != chain_.rend(); ++entry) {
-            if (entry->survey && !entry->taken && !entry->measuring) {
-                next = &*entry;
-                break;
-            }
-        }
-        if (next != nullptr) {
-            next->measuring = true;
-            const TSurvey survey = *next->survey;
-            const std::uint64_t number = next->number;
-            lock.unlock();
-            try {
-                measure_(survey, number);
-            } catch (...) {
-                // Whoever asks for the size meets the error again.
-            }
-            lock.lock();
-            continue;
-        }
-        changed_.wait(lock);
-    }
-}
 
 class TFitter {
   public:
@@ -635,17 +472,28 @@ std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
         }
         return survey;
     };
-    auto measure = [&](const TSurvey& survey, std::uint64_t number) {
+    // The parts after the one being settled are surveyed from where the estimates end the
+    // ones before, and their guesses measured. A plan of the first part alone measures
+    // nothing ahead, for the count changes; its surveys serve the plan that follows.
+    auto next = [&](const TSurvey& survey, const TChainStart& at) -> std::optional<TChainStart> {
+        if (survey.guess < 0 || (parts > 1 && at.number >= parts)) return std::nullopt;
+        const std::size_t guessed = survey.cuts[static_cast<std::size_t>(survey.guess)];
+        if (survey.position + guessed >= size_) return std::nullopt;
+        return TChainStart{survey.position + guessed, at.number + 1, guessed};
+    };
+    auto measure = [&](const TSurvey& survey, const TChainStart& at) {
         if (survey.guess < 0) return;
         const std::size_t cut = survey.cuts[static_cast<std::size_t>(survey.guess)];
-        Exact(survey.position, std::string_view(survey.window).substr(0, cut), number, count);
+        Exact(survey.position, std::string_view(survey.window).substr(0, cut), at.number, count);
     };
-    TLookahead ahead(surveyOf, measure, size_, parts == 0 ? UINT64_MAX : parts);
+    TLookahead<TSurvey> ahead(
+        [&](const TChainStart& at) { return surveyOf(at.position, at.number, at.expected); }, next,
+        parts == 1 ? TLookahead<TSurvey>::TFurther{} : measure, kLookaheadDepth);
     std::vector<std::uint64_t> lengths;
     std::size_t expected = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
-        TSurvey survey = ahead.Take(pos, number, expected);
+        TSurvey survey = ahead.Take(TChainStart{pos, number, expected});
         if (survey.window.empty()) return lengths;  // the source shrank: the builder reports it
         const std::uint64_t length = Settle(survey, number, count);
         if (length == 0) {
