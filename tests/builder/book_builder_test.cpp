@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 
 #include "payload/reader_payload.h"
 #include "test_support.h"
@@ -282,7 +283,7 @@ TEST_F(BookBuilderTest, StopEndsTheBuildAndKeepsOnlyFinishedParts) {
         SCOPED_TRACE(stopAt);
         fs::remove_all(dir.Path() / "midlets");
         log = TMemoryLog();
-        int asked = 0;
+        std::atomic<int> asked = 0;  // the workers ask at once
         EXPECT_FALSE(Build({.stopRequested = [&] { return ++asked >= stopAt; }}));
         EXPECT_EQ(LastLine(), "Process not ended, error: Interrupted");
         std::vector<std::string> names;
