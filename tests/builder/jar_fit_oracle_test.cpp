@@ -6,14 +6,16 @@
 #include <random>
 #include <regex>
 
-#include "builder/book_builder.h"
 #include "book/book_error.h"
 #include "book/code_page.h"
 #include "book/help_text.h"
+#include "builder/book_builder.h"
+#include "builder/book_source.h"
 #include "builder/part_maker.h"
 #include "payload/reader_payload.h"
 #include "slow_jar_fitter.h"
 #include "test_support.h"
+#include "text/text_source.h"
 
 namespace quorix {
 namespace {
@@ -67,8 +69,11 @@ std::vector<std::uint64_t> TrialPlan(const TBuildSettings& settings, const TCase
     context.decimalSeparator = LocaleDecimalSeparator();
     context.compression = c.compression;
     context.tempDir = tree;
+    // The planner sees the text as the build reads it: converted, its lone LFs made CR.
+    const TConvertedSource text =
+        TConvertedSource::Open(settings.sourcePath, TextOptionsOf(settings), dir.Path());
     TPartReader reader;
-    context.sourceSize = reader.Open(settings.sourcePath);
+    context.sourceSize = reader.Open(text.Path());
     context.jarLimit = c.limit;
     std::mutex askMutex;
     TPartMaker prober(context, tree, TFontRasterizer(settings.font), askMutex);
@@ -97,15 +102,22 @@ TEST(JarFitOracle, BuildsCutWhereTrialJarsCutAndStayWithinTheLimit) {
          kHelpEnglish},
         {"Russian", Shuffled(russian, 200000, 4), 4000000, 20000, TCompression::standard,
          kHelpRussian},
-        {"Russian, strongest", Shuffled(russian, 150000, 2), 4000000, 16 * 1024,
-         TCompression::max, kHelpRussian},
+        {"Russian, strongest", Shuffled(russian, 150000, 2), 4000000, 16 * 1024, TCompression::max,
+         kHelpRussian},
         {"GPL", test::ReadFile("/usr/share/common-licenses/GPL-3"), 90000, 9000,
          TCompression::standard, kHelpEnglish},
+        // A Gutenberg book in UTF-8 with LF line ends, from a Debian package.
+        {"Opticks",
+         test::ReadFile("/usr/share/gocode/src/github.com/andybalholm/brotli/testdata/"
+                        "Isaac.Newton-Opticks.txt"),
+         4000000, 16 * 1024, TCompression::standard, kHelpEnglish},
+        {"fortunes-ru, UTF-8 with LF", test::ReadFile("/usr/share/games/fortunes/ru/love"), 4000000,
+         8 * 1024, TCompression::standard, kHelpRussian},
         {"unending sentence", unending, 6000, 12 * 1024, TCompression::standard, kHelpRussian},
         {"below the reader", Shuffled(english, 20000, 3), 90000, 3000, TCompression::standard,
          kHelpRussian},
-        {"below the reader, strongest", Shuffled(english, 20000, 3), 90000, 3000,
-         TCompression::max, kHelpRussian},
+        {"below the reader, strongest", Shuffled(english, 20000, 3), 90000, 3000, TCompression::max,
+         kHelpRussian},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
