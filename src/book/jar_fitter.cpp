@@ -439,8 +439,8 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
         if (!trial) trial = Trial(pos, number, count, guess);
         if (!trial) return lengths;  // the source shrank: the builder reports it
         if (trial->length == 0) {
-            ahead.clear();  // waits for the searches under way: the refusal scans the source
-                            // unshared
+            // The refusal scans the source unshared: the searches under way end first.
+            ahead.clear();
             RefuseLimit(pos, size_, partSize_, trial->firstNeed, number, count, source_, meter_);
         }
         lengths.push_back(trial->length);
