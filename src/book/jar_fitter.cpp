@@ -405,44 +405,19 @@ std::optional<TFitter::TTrial> TFitter::Trial(std::uintmax_t pos, std::uint64_t 
 }
 
 // One plan by the search of LongestFit from the guesses it always took: the length of the
-// part in the plan before, else of the part before. Where the plan before made a part, the
-// part's search depends on its start alone, so the parts that start where they started there
-// are searched two at a time.
+// part in the plan before, else of the part before.
 std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
                                               const std::vector<std::uint64_t>& hints,
                                               std::size_t parts) {
-    std::vector<std::uintmax_t> hintStarts(hints.size());
-    for (std::size_t k = 1; k < hints.size(); ++k) hintStarts[k] = hintStarts[k - 1] + hints[k - 1];
-    const std::size_t hinted = parts == 0 ? hints.size() : std::min(hints.size(), parts);
-    std::map<std::size_t, std::future<std::optional<TTrial>>> ahead;  // by part index
-    auto launch = [&](std::size_t k) {
-        if (k >= hinted || ahead.count(k) != 0 || hintStarts[k] >= size_) return;
-        ahead.emplace(k, std::async(std::launch::async, [this, k, count, &hints, &hintStarts] {
-                          return Trial(hintStarts[k], k + 1, count, static_cast<double>(hints[k]));
-                      }));
-    };
     std::vector<std::uint64_t> lengths;
     double guess = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
-        const std::size_t k = lengths.size();
-        const std::uint64_t number = k + 1;
-        if (k < hints.size()) guess = static_cast<double>(hints[k]);
-        launch(k);
-        launch(k + 1);
-        std::optional<TTrial> trial;
-        auto found = ahead.find(k);
-        if (found != ahead.end()) {
-            auto made = found->second.get();
-            if (hintStarts[k] == pos) trial = made;
-            ahead.erase(found);
-        }
-        if (!trial) trial = Trial(pos, number, count, guess);
+        const std::uint64_t number = lengths.size() + 1;
+        if (lengths.size() < hints.size()) guess = static_cast<double>(hints[lengths.size()]);
+        const std::optional<TTrial> trial = Trial(pos, number, count, guess);
         if (!trial) return lengths;  // the source shrank: the builder reports it
-        if (trial->length == 0) {
-            // The refusal scans the source unshared: the searches under way end first.
-            ahead.clear();
+        if (trial->length == 0)
             RefuseLimit(pos, size_, partSize_, trial->firstNeed, number, count, source_, meter_);
-        }
         lengths.push_back(trial->length);
         meter_.Settled(pos, lengths.back());
         if (lengths.size() == parts) break;
