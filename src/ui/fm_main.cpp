@@ -6,9 +6,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -24,6 +24,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
+#include <QWindow>
 #include <exception>
 #include <string>
 #include <utility>
@@ -37,8 +38,8 @@
 #include "ui/build_runner.h"
 #include "ui/phone_preview_hook.h"
 #include "ui/send_to_phone_dialog.h"
-#include "ui/work_place.h"
 #include "ui/window_texts.h"
+#include "ui/work_place.h"
 
 #ifndef QUORIX_FILE_VERSION
 #define QUORIX_FILE_VERSION ""
@@ -256,9 +257,14 @@ void TfmMain::OnBuildFinished() {
 
 void TfmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activated_) {
-        activated_ = true;
-        FormActivate();
+    if (event->type() == QEvent::ActivationChange) {
+        // The window manager activates a window it has framed; the frame may be known
+        // only now, with no move to tell.
+        PlaceOnItsFrame();
+        if (isActiveWindow() && !activated_) {
+            activated_ = true;
+            FormActivate();
+        }
     }
 }
 
@@ -285,36 +291,52 @@ void TfmMain::showEvent(QShowEvent* event) {
 
 void TfmMain::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    // Once the window manager has framed the window, its real frame is known.
-    if (placed_ && !framed_ && frameGeometry().height() > height()) {
-        framed_ = true;
+    PlaceOnItsFrame();
+}
+
+// Once the window manager has framed the window, its real frame is known. A new frame
+// size (the decoration changed) places the window again; a move by the user keeps the
+// size, and the window stays where it was put.
+void TfmMain::PlaceOnItsFrame() {
+    const QSize frame = FrameNow().size();
+    if (placed_ && frame.height() > height() && frame != placedFrame_) {
+        placedFrame_ = frame;
         KeepOnScreen();
     }
+}
+
+// The widget keeps the frame it read at its last move, which can come before the window
+// manager's frame does; the native window asks for the frame anew.
+QRect TfmMain::FrameNow() const {
+    const QWindow* handle = windowHandle();
+    return handle != nullptr ? handle->frameGeometry() : frameGeometry();
 }
 
 // The laid-out position suits a 96-dpi screen; scaled up on a small one, the window's
 // bottom would fall below it. Moved up and left just enough, never off the top left.
 void TfmMain::KeepOnScreen() {
+    QWindow* handle = windowHandle();
     const QScreen* screen = this->screen();
-    if (screen == nullptr) {
+    if (handle == nullptr || screen == nullptr) {
         return;
     }
     const QRect available = screen->availableGeometry();
-    QRect frame = frameGeometry();
+    QRect frame = handle->frameGeometry();
     if (frame.height() <= height()) {
         // Not framed yet: allow for a title bar and borders.
         const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
         const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        frame = geometry().adjusted(-border, -titleBar - border, border, border);
+        frame = handle->geometry().adjusted(-border, -titleBar - border, border, border);
     }
-    const QPoint inset = pos() - frame.topLeft();  // where the client lies in the frame
+    // where the frame position asked for lies from the frame's top left
+    const QPoint inset = handle->framePosition() - frame.topLeft();
     QPoint to = frame.topLeft();
     to.setX(std::max(available.left(),
                      std::min(to.x(), available.left() + available.width() - frame.width())));
     to.setY(std::max(available.top(),
                      std::min(to.y(), available.top() + available.height() - frame.height())));
     if (to != frame.topLeft()) {
-        move(to + inset);
+        handle->setFramePosition(to + inset);
     }
 }
 

@@ -2,6 +2,8 @@
 // log pane, the About message and the two hidden developer commands.
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <optional>
 
@@ -78,6 +80,8 @@ class TfmMain : public QWidget {
     std::optional<QString> AskForFile(const QString& title);
     void OnBuildFinished();
     void KeepOnScreen();
+    void PlaceOnItsFrame();
+    QRect FrameNow() const;
 
     TWindowServices services_;
     bool activated_ = false;
@@ -89,7 +93,7 @@ class TfmMain : public QWidget {
     QString lastFolder_;                        // where the open dialogs start
     bool closeAfterBuild_ = false;
     bool placed_ = false;  // moved onto its screen once shown
-    bool framed_ = false;  // and again once the window manager framed it
+    QSize placedFrame_;    // and again for each frame the window manager gave it
 
     QLineEdit* Edit2 = nullptr;
     QComboBox* ComboBox2 = nullptr;
