@@ -17,10 +17,10 @@
 #include "book/help_text.h"
 #include "book/int_conversion.h"
 #include "book/jar_fitter.h"
-#include "builder/jar_meter.h"
 #include "book/part_files.h"
 #include "book/part_reader.h"
 #include "builder/book_source.h"
+#include "builder/jar_meter.h"
 #include "builder/part_maker.h"
 #include "builder/part_pool.h"
 #include "builder/worker_trees.h"
@@ -94,7 +94,8 @@ class TBuildRun {
   private:
     void PrepareDirectories();
     void BuildParts();
-    std::uint64_t PlanToFit();
+    void PlanToFit();  // context_.partCount and the plan of the parts
+    void LogFitted();
 
     const TBuildPlace& place_;
     const TBuildOptions& options_;
@@ -129,16 +130,36 @@ void TBuildRun::Run() {
     context_.stopRequested = options_.stopRequested;
     font_.emplace(settings_.font);
     // Read before any directory is touched: a source without text leaves them as they were.
-    text_ = TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_),
-                                   place_.tempParent);
+    text_ =
+        TConvertedSource::Open(settings_.sourcePath, TextOptionsOf(settings_), place_.tempParent);
     if (!text_.HoldsText()) throw TBookError(std::string(kMsgNoText));
 
     PrepareDirectories();
     log_.Add("Creating temporary files...");
     TReaderPayload::Write(tempDir_, settings_.phoneType, log_);
-    for (const std::string& line : text_.Report()) log_.Add(line);
-    context_.sourceSize = source_.Open(text_.Path());
-    context_.partCount = context_.jarLimit == 0 ? source_.PlanParts(partSize_) : PlanToFit();
+    const auto logReport = [this] {
+        for (const std::string& line : text_.Report()) log_.Add(line);
+    };
+    if (context_.jarLimit == 0) {
+        logReport();
+        context_.sourceSize = source_.Open(text_.Path());
+        context_.partCount = source_.PlanParts(partSize_);
+    } else {
+        // The fitting logs nothing before its count, so the report can wait for it: the
+        // report's code-page word reads the whole text on the other processor meanwhile.
+        try {
+            context_.sourceSize = source_.Open(text_.Path());
+            PlanToFit();
+        } catch (...) {
+            try {
+                logReport();
+            } catch (...) {  // the planning's error is the one to report
+            }
+            throw;
+        }
+        logReport();
+        LogFitted();
+    }
     if (context_.partCount > 0) BuildParts();
     source_.CheckFullyRead();
     source_.Close();
@@ -161,7 +182,7 @@ void TBuildRun::PrepareDirectories() {
 // Every cut is measured in memory; the cut a part takes is confirmed by packing its JAR for
 // real, from the same files a part is made of, into a scratch JAR of this build's private
 // directory.
-std::uint64_t TBuildRun::PlanToFit() {
+void TBuildRun::PlanToFit() {
     std::mutex askMutex;
     TPartMaker prober(context_, tempDir_, TFontRasterizer(settings_.font), askMutex);
     const fs::path fitJar = place_.tempParent / "fit.jar";
@@ -181,11 +202,13 @@ std::uint64_t TBuildRun::PlanToFit() {
         meter);
     prober.RemovePartFiles();
     context_.fittedBooks = meter.TakeBooks(lengths);
-    const std::uint64_t count = lengths.size();
+    context_.partCount = lengths.size();
     source_.UsePlan(std::move(lengths));
+}
+
+void TBuildRun::LogFitted() {
     log_.Add("Parts fitted to JARs of at most " + std::to_string(context_.jarLimit) +
-             " bytes: " + std::to_string(count));
-    return count;
+             " bytes: " + std::to_string(context_.partCount));
 }
 
 // The first worker works in the build's temporary tree, every other one in a copy of

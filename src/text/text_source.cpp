@@ -269,15 +269,25 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     }
     // Not UTF-8 after all: the code page's bytes, with a word when the text plainly is in
     // another code page, which only a named or detected encoding reads so.
-    TFileReader reader(source);
-    const std::string guess = OtherCodePageGuess(reader, options.codePage);
+    std::future<std::string> hint =
+        std::async(std::launch::async, [source, codePage = options.codePage] {
+            TFileReader reader(source);
+            const std::string guess = OtherCodePageGuess(reader, codePage);
+            if (guess.empty()) return std::string();
+            return "The text looks like " + guess + "; to read it so, use --source-encoding " +
+                   std::string(kEncodingDetect);
+        });
     TConvertedSource asIs = inPlace(TSourceEncoding{});
-    if (!guess.empty()) {
-        asIs.report_.push_back("The text looks like " + guess +
-                               "; to read it so, use --source-encoding " +
-                               std::string(kEncodingDetect));
-    }
+    asIs.hint_ = std::move(hint);
     return asIs;
+}
+
+const std::vector<std::string>& TConvertedSource::Report() {
+    if (hint_.valid()) {
+        std::string line = hint_.get();
+        if (!line.empty()) report_.push_back(std::move(line));
+    }
+    return report_;
 }
 
 TConvertedSource TConvertedSource::ConvertedInto(const fs::path& source, TSourceFormat format,
@@ -311,7 +321,8 @@ TConvertedSource::TConvertedSource(TConvertedSource&& other) noexcept
     : path_(std::move(other.path_)),
       temporary_(std::exchange(other.temporary_, false)),
       holdsText_(other.holdsText_),
-      report_(std::move(other.report_)) {}
+      report_(std::move(other.report_)),
+      hint_(std::move(other.hint_)) {}
 
 TConvertedSource& TConvertedSource::operator=(TConvertedSource&& other) noexcept {
     if (this != &other) {
@@ -320,6 +331,7 @@ TConvertedSource& TConvertedSource::operator=(TConvertedSource&& other) noexcept
         temporary_ = std::exchange(other.temporary_, false);
         holdsText_ = other.holdsText_;
         report_ = std::move(other.report_);
+        hint_ = std::move(other.hint_);
     }
     return *this;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,10 @@ class TConvertedSource {
     // Whether the text holds anything but spaces and line breaks; true for a source that
     // cannot be read, whose reader reports why.
     bool HoldsText() const { return holdsText_; }
-    // Log lines: how the source was read, and the characters the code page lacks.
-    const std::vector<std::string>& Report() const { return report_; }
+    // Log lines: how the source was read, the characters the code page lacks, and a word
+    // when the text plainly is in another code page. That word takes a pass over the whole
+    // text, made beside whatever comes after Open; the first call waits for it.
+    const std::vector<std::string>& Report();
 
   private:
     // The source converted into a new temporary file of `workDir`.
@@ -54,6 +57,7 @@ class TConvertedSource {
     bool temporary_ = false;
     bool holdsText_ = true;
     std::vector<std::string> report_;
+    std::future<std::string> hint_;  // the code-page word's line, or nothing
 };
 
 // The first `limit` bytes of the text a build would read (fewer when it is shorter).

@@ -152,7 +152,9 @@ TEST(JarFitOracle, BuildsCutWhereTrialJarsCutAndStayWithinTheLimit) {
         EXPECT_EQ(lengths, expected);
         EXPECT_GE(lengths.size(), 3u);
         for (const auto& e : fs::directory_iterator(dir.Path() / "midlets")) {
-            if (e.path().extension() == ".jar") EXPECT_LE(e.file_size(), c.limit) << e.path();
+            if (e.path().extension() == ".jar") {
+                EXPECT_LE(e.file_size(), c.limit) << e.path();
+            }
         }
     }
 }

@@ -236,6 +236,13 @@ class EndToEnd(Checks):
         self.assert_valid_build(run, koi8)
         hint = "The text looks like KOI8-R; to read it so, use --source-encoding detect"
         self.assertEqual([line for line in run.lines if "looks like" in line], [hint])
+        # A fitted build looks while it fits; the word keeps its place in the log.
+        fitted = self.run_cli(["--source", path, "--book", "Koi8", "--max-jar-size", "65536"],
+                              name="fitted")
+        at, plain_at = fitted.lines.index(hint), run.lines.index(hint)
+        self.assertEqual(fitted.lines[at - 1].rsplit("/")[-1],
+                         run.lines[plain_at - 1].rsplit("/")[-1])
+        self.assertEqual(fitted.lines[at + 1], "Parts fitted to JARs of at most 65536 bytes: 1")
         run = self.run_cli(["--source", path, "--book", "Koi8", "--source-encoding", "detect"],
                            name="detect")
         self.assert_valid_build(run, russian)
