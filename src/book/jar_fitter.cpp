@@ -2,13 +2,16 @@
 #include "book/jar_fitter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <future>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 #include "book/book_error.h"
@@ -85,6 +88,10 @@ TLongest LongestSentence(std::uintmax_t from, std::uintmax_t size, std::int32_t 
 struct TLimitTooSmall {
     std::uintmax_t need;
 };
+// A plan made ahead that was called off, or found a part that fits no cut: the plan is made
+// again where it counts, and refuses there.
+struct TAheadStopped {};
+struct TAheadRefused {};
 
 // The index of the cut nearest to `length` bytes, kept strictly between `fit` and `miss`.
 std::ptrdiff_t CutNear(const std::vector<std::size_t>& cuts, double length, std::ptrdiff_t fit,
@@ -180,6 +187,9 @@ class TFitter {
     // `parts`: how many parts to plan at most, 0 for all.
     std::vector<std::uint64_t> Pass(std::uint64_t count, const std::vector<std::uint64_t>& hints,
                                     std::size_t parts = 0);
+    // The plans by the search, each with the count the one before made, from a plan for one
+    // part until the count stays; the last plan.
+    std::vector<std::uint64_t> SearchedPlans();
 
   private:
     void Read(TSurvey& survey, std::size_t span) const;
@@ -196,11 +206,21 @@ class TFitter {
         std::uint64_t length;
         std::uintmax_t firstNeed;
     };
+    // What a plan by the search takes from outside and tells as it goes: the guess for part
+    // k from the plan before (nothing when that plan has no part k), each length settled,
+    // and, for a plan made ahead, a flag that ends it and a refusal it only reports.
+    struct TTrialHooks {
+        std::function<std::optional<std::uint64_t>(std::size_t)> hint;
+        std::function<void(std::uint64_t)> settled;
+        std::function<void()> beforeRefusal;
+        const std::atomic<bool>* stop = nullptr;
+        bool ahead = false;
+    };
     std::optional<TTrial> Trial(std::uintmax_t pos, std::uint64_t number, std::uint64_t count,
-                                double guess);
-    std::vector<std::uint64_t> TrialPass(std::uint64_t count,
-                                         const std::vector<std::uint64_t>& hints,
+                                double guess, const std::atomic<bool>* stop);
+    std::vector<std::uint64_t> TrialPass(std::uint64_t count, const TTrialHooks& hooks,
                                          std::size_t parts);
+    std::vector<std::uint64_t> TrialPasses(std::vector<std::uint64_t> plan);
     std::size_t Want(std::uintmax_t position) const {
         return static_cast<std::size_t>(
             std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), size_ - position));
@@ -380,8 +400,12 @@ std::uint64_t TFitter::Settle(TSurvey& survey, std::uint64_t number, std::uint64
 // The search of LongestFit for the part at `pos` from `guess`: the length it takes, 0 when no
 // cut fits (with `firstNeed` the JAR of its shortest cut), or nothing when the source shrank.
 std::optional<TFitter::TTrial> TFitter::Trial(std::uintmax_t pos, std::uint64_t number,
-                                              std::uint64_t count, double guess) {
-    auto jarOf = [&](std::string_view text) { return meter_.Size(pos, text, number, count); };
+                                              std::uint64_t count, double guess,
+                                              const std::atomic<bool>* stop) {
+    auto jarOf = [&](std::string_view text) {
+        if (stop != nullptr && stop->load()) throw TAheadStopped{};
+        return meter_.Size(pos, text, number, count);
+    };
     const std::size_t want = Want(pos);
     std::size_t span = std::min(want, std::max(kFirstSpan, static_cast<std::size_t>(4 * guess)));
     TSurvey survey;
@@ -406,25 +430,132 @@ std::optional<TFitter::TTrial> TFitter::Trial(std::uintmax_t pos, std::uint64_t 
 
 // One plan by the search of LongestFit from the guesses it always took: the length of the
 // part in the plan before, else of the part before.
-std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
-                                              const std::vector<std::uint64_t>& hints,
+std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count, const TTrialHooks& hooks,
                                               std::size_t parts) {
     std::vector<std::uint64_t> lengths;
     double guess = 16 * 1024;
     for (std::uintmax_t pos = 0; pos < size_;) {
         const std::uint64_t number = lengths.size() + 1;
-        if (lengths.size() < hints.size()) guess = static_cast<double>(hints[lengths.size()]);
-        const std::optional<TTrial> trial = Trial(pos, number, count, guess);
+        if (hooks.hint) {
+            if (const auto hint = hooks.hint(lengths.size())) guess = static_cast<double>(*hint);
+        }
+        const std::optional<TTrial> trial = Trial(pos, number, count, guess, hooks.stop);
         if (!trial) return lengths;  // the source shrank: the builder reports it
-        if (trial->length == 0)
+        if (trial->length == 0) {
+            if (hooks.ahead) throw TAheadRefused{};
+            if (hooks.beforeRefusal) hooks.beforeRefusal();
             RefuseLimit(pos, size_, partSize_, trial->firstNeed, number, count, source_, meter_);
+        }
         lengths.push_back(trial->length);
         meter_.Settled(pos, lengths.back());
+        if (hooks.settled) hooks.settled(lengths.back());
         if (lengths.size() == parts) break;
         guess = static_cast<double>(lengths.back());
         pos += lengths.back();
     }
     return lengths;
+}
+
+// The plan with the count 1 comes first; the plan that follows it, whose guesses are its
+// lengths, is made on another thread close behind it, with the count the lengths so far
+// foretell, and made again from the start whenever that count changes. It stands when the
+// first plan ends with the count foretold; else it is made once more, as any plan after.
+std::vector<std::uint64_t> TFitter::SearchedPlans() {
+    struct TFirst {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<std::uint64_t> lengths;  // so far
+        bool done = false;
+    } first;
+    struct TAhead {
+        std::uint64_t count = 0;
+        std::atomic<bool> stop{false};
+        std::vector<std::uint64_t> plan;
+        bool refused = false;
+        std::exception_ptr error;
+        std::thread thread;
+    };
+    std::unique_ptr<TAhead> ahead;
+    const auto end = [&] {
+        if (!ahead || !ahead->thread.joinable()) return;
+        {
+            std::lock_guard lock(first.mutex);
+            ahead->stop = true;
+        }
+        first.changed.notify_all();
+        ahead->thread.join();
+    };
+    struct TOnExit {
+        decltype(end)& f;
+        ~TOnExit() { f(); }
+    } onExit{end};
+    const auto start = [&](std::uint64_t count) {
+        end();
+        ahead = std::make_unique<TAhead>();
+        ahead->count = count;
+        ahead->thread = std::thread([this, &first, &next = *ahead] {
+            TTrialHooks hooks;
+            hooks.stop = &next.stop;
+            hooks.ahead = true;
+            hooks.hint = [&first, &next](std::size_t k) -> std::optional<std::uint64_t> {
+                std::unique_lock lock(first.mutex);
+                first.changed.wait(
+                    lock, [&] { return next.stop || first.done || first.lengths.size() > k; });
+                if (next.stop) throw TAheadStopped{};
+                if (k < first.lengths.size()) return first.lengths[k];
+                return std::nullopt;
+            };
+            try {
+                next.plan = TrialPass(next.count, hooks, 0);
+            } catch (const TAheadStopped&) {
+            } catch (const TAheadRefused&) {
+                next.refused = true;
+            } catch (...) {
+                next.error = std::current_exception();
+            }
+        });
+    };
+    std::uintmax_t planned = 0;
+    TTrialHooks hooks;
+    hooks.beforeRefusal = end;  // the refusal scans the source unshared
+    hooks.settled = [&](std::uint64_t length) {
+        std::uint64_t made = 0;
+        {
+            std::lock_guard lock(first.mutex);
+            first.lengths.push_back(length);
+            made = first.lengths.size();
+        }
+        first.changed.notify_all();
+        // The parts still to come are thought as long as those so far.
+        planned += length;
+        const std::uintmax_t mean = std::max<std::uintmax_t>(1, planned / made);
+        const std::uint64_t count = made + (size_ - planned + mean - 1) / mean;
+        if (!ahead || ahead->count != count) start(count);
+    };
+    std::vector<std::uint64_t> plan = TrialPass(1, hooks, 0);
+    {
+        std::lock_guard lock(first.mutex);
+        first.done = true;
+    }
+    first.changed.notify_all();
+    if (plan.size() == 1) return plan;
+    std::uint64_t count = plan.size();
+    std::vector<std::uint64_t> next;
+    bool made = false;
+    if (ahead && ahead->count == count) {
+        ahead->thread.join();
+        if (ahead->error) std::rethrow_exception(ahead->error);
+        made = !ahead->refused;
+        next = std::move(ahead->plan);
+    }
+    end();
+    plan = made ? std::move(next) : Pass(count, plan);
+    // The first two plans are made above.
+    for (int pass = 2; pass < kMaxPasses && plan.size() != count; ++pass) {
+        count = plan.size();
+        plan = Pass(count, plan);
+    }
+    return plan;
 }
 
 // One plan with the help pages showing `count` parts. While a part's cut is settled, the
@@ -433,7 +564,14 @@ std::vector<std::uint64_t> TFitter::TrialPass(std::uint64_t count,
 std::vector<std::uint64_t> TFitter::Pass(std::uint64_t count,
                                          const std::vector<std::uint64_t>& hints,
                                          std::size_t parts) {
-    if (!meter_.SizesGrowWithText()) return TrialPass(count, hints, parts);
+    if (!meter_.SizesGrowWithText()) {
+        TTrialHooks hooks;
+        hooks.hint = [&hints](std::size_t k) -> std::optional<std::uint64_t> {
+            if (k < hints.size()) return hints[k];
+            return std::nullopt;
+        };
+        return TrialPass(count, hooks, parts);
+    }
     // A plan before, with another count, cut nearly where this one will: where a part starts
     // as it did there, its cut there is the better guess.
     std::vector<std::uintmax_t> hintStarts(hints.size());
@@ -547,9 +685,10 @@ std::vector<std::uint64_t> PlanCounted(std::uintmax_t sourceSize, std::int32_t p
     // only one, and the count its length foretells is planned first; the sizes measured for
     // the first part serve the plan that follows. A search whose cuts depend on the guesses
     // it starts from keeps to the plans it always made.
+    if (!meter.SizesGrowWithText()) return fitter.SearchedPlans();
     std::uint64_t count = 1;
     std::vector<std::uint64_t> plan;
-    if (foretell && meter.SizesGrowWithText()) {
+    if (foretell) {
         plan = fitter.Pass(1, {}, 1);
         if (!plan.empty() && plan.front() < sourceSize)
             count = (sourceSize + plan.front() - 1) / plan.front();
