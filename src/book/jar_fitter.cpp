@@ -9,6 +9,7 @@
 #include <exception>
 #include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -220,7 +221,6 @@ class TFitter {
                                 double guess, const std::atomic<bool>* stop);
     std::vector<std::uint64_t> TrialPass(std::uint64_t count, const TTrialHooks& hooks,
                                          std::size_t parts);
-    std::vector<std::uint64_t> TrialPasses(std::vector<std::uint64_t> plan);
     std::size_t Want(std::uintmax_t position) const {
         return static_cast<std::size_t>(
             std::min<std::uintmax_t>(static_cast<std::uintmax_t>(partSize_), size_ - position));
