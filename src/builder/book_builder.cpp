@@ -151,10 +151,7 @@ void TBuildRun::Run() {
             context_.sourceSize = source_.Open(text_.Path());
             PlanToFit();
         } catch (...) {
-            try {
-                logReport();
-            } catch (...) {  // the planning's error is the one to report
-            }
+            logReport();
             throw;
         }
         logReport();

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <system_error>
 
@@ -270,12 +271,18 @@ TConvertedSource TConvertedSource::Open(const fs::path& source, const TTextOptio
     // Not UTF-8 after all: the code page's bytes, with a word when the text plainly is in
     // another code page, which only a named or detected encoding reads so.
     std::future<std::string> hint =
-        std::async(std::launch::async, [source, codePage = options.codePage] {
-            TFileReader reader(source);
-            const std::string guess = OtherCodePageGuess(reader, codePage);
-            if (guess.empty()) return std::string();
-            return "The text looks like " + guess + "; to read it so, use --source-encoding " +
-                   std::string(kEncodingDetect);
+        std::async(std::launch::async, [source, codePage = options.codePage]() -> std::string {
+            // Only a word of advice: a source that cannot be read is reported by the part
+            // reader.
+            try {
+                TFileReader reader(source);
+                const std::string guess = OtherCodePageGuess(reader, codePage);
+                if (guess.empty()) return {};
+                return "The text looks like " + guess + "; to read it so, use --source-encoding " +
+                       std::string(kEncodingDetect);
+            } catch (const std::exception&) {
+                return {};
+            }
         });
     TConvertedSource asIs = inPlace(TSourceEncoding{});
     asIs.hint_ = std::move(hint);
